@@ -1,0 +1,29 @@
+# One static library per source folder, named zel_<folder>, built from every .cpp file of the
+# folder (and of its posix/ subfolder, where the platform layer keeps its implementation).
+# Includes are written from the project root: #include "util/strings.h".
+function(zel_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/posix/*.cpp)
+  if(sources)
+    add_library(zel_${name} STATIC ${sources})
+    target_include_directories(zel_${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(zel_${name} PUBLIC ${ARG_DEPS})
+  else()
+    # A folder that holds only headers so far.
+    add_library(zel_${name} INTERFACE)
+    target_include_directories(zel_${name} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(zel_${name} INTERFACE ${ARG_DEPS})
+  endif()
+endfunction()
+
+# A GoogleTest executable made of every .cpp file in tests/unit/<name>/, registered with CTest
+# under the label "unit" so the sanitizer build can run exactly these.
+function(zel_unit_tests name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/unit/${name}/*.cpp)
+  add_executable(unit_${name} ${sources})
+  target_link_libraries(unit_${name} PRIVATE ${ARG_DEPS} GTest::gtest_main)
+  add_test(NAME unit_${name} COMMAND unit_${name})
+  set_tests_properties(unit_${name} PROPERTIES LABELS unit)
+endfunction()

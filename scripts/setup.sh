@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing and the demo need. Safe to run again: the
+# package lists are refreshed once and only missing packages are installed.
+set -euo pipefail
+
+packages=(
+  # toolchain and test framework
+  build-essential cmake ninja-build pkg-config clang clang-format libgtest-dev
+  # image library (ImageMagick 6, Q16 HDRI) and JPEG headers
+  libmagick++-6.q16hdri-dev libjpeg62-turbo-dev
+  # PDF writer, DOCX container and XML
+  libhpdf-dev libminizip-dev libtinyxml2-dev
+  # PDF renderer and the libraries its static build needs
+  libmupdf-dev libmujs-dev libgumbo-dev libharfbuzz-dev libjbig2dec0-dev libopenjp2-7-dev
+  # fonts for the document path
+  fontconfig libfontconfig-dev fonts-dejavu-core fonts-ipafont-gothic fonts-nanum
+  fonts-wqy-microhei fonts-wqy-zenhei
+  # reference tools used by tests and benchmarks
+  imagemagick poppler-utils libimage-exiftool-perl lldb
+  # the Windows helper DLL: cross compiler and Wine
+  mingw-w64 wine64
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "setup: all packages present"
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
