@@ -63,6 +63,7 @@ int32_t OpenExisting(const std::u16string& path, FileHandle& handle) {
   handle.Close();
   std::string native;
   if (!ToNativePath(path, native)) return errno;
+  DropTrailingSlashes(native);
   // O_PATH opens folders and links as well as files, and needs no read permission.
   const int descriptor = ::open(native.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
   if (descriptor < 0) return errno;
@@ -73,6 +74,7 @@ int32_t OpenExisting(const std::u16string& path, FileHandle& handle) {
 int32_t ResetAttributes(const std::u16string& path) {
   std::string native;
   if (!ToNativePath(path, native)) return errno;
+  DropTrailingSlashes(native);
   struct stat status {};
   if (::lstat(native.c_str(), &status) != 0) return errno;
   if (S_ISLNK(status.st_mode)) return 0;
@@ -95,6 +97,7 @@ int32_t DeleteFile(const std::u16string& path) {
 int32_t RemoveFolder(const std::u16string& path) {
   std::string native;
   if (!ToNativePath(path, native)) return errno;
+  DropTrailingSlashes(native);
   if (::rmdir(native.c_str()) == 0) return 0;
   // POSIX allows either code for a folder that still has entries.
   return errno == ENOTEMPTY || errno == EEXIST ? kErrorDirNotEmpty : errno;

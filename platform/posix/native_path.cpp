@@ -25,6 +25,10 @@ bool ToNativePath(const std::u16string& path, std::string& native) {
   return true;
 }
 
+void DropTrailingSlashes(std::string& native) {
+  while (native.size() > 1 && native.back() == '/') native.pop_back();
+}
+
 std::u16string FromNativeName(const char* name) {
   const size_t length = std::strlen(name);
   if (length == 0 || length > static_cast<size_t>(std::numeric_limits<int32_t>::max())) return {};

@@ -9,6 +9,10 @@ namespace zel::platform {
 // character, which no POSIX call could see whole.
 bool ToNativePath(const std::u16string& path, std::string& native);
 
+// `native` without trailing slashes (a lone "/" stays). A trailing slash makes the system resolve a
+// symbolic link at the end of the path, which calls that must not follow links cannot allow.
+void DropTrailingSlashes(std::string& native);
+
 // The wide form of a name returned by the system.
 std::u16string FromNativeName(const char* name);
 
