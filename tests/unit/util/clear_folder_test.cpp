@@ -175,20 +175,6 @@ TEST(DirScanner, FinishesEachFolderAfterItsChildren) {
   IndexOf(calls, "file " + root + "f3");
 }
 
-TEST(DirScanner, DepthLimitKeepsDeeperFoldersUnvisited) {
-  zel_test::TempFolder temp;
-  fs::create_directories(temp.path() / "a" / "b");
-  MakeFile(temp.path() / "a" / "b" / "f1");
-  MakeFile(temp.path() / "a" / "f2");
-
-  vesku::CDirScanner<RecordingStrategy> scanner(temp.wide() + u"/", 2);
-  scanner.Scan();
-
-  const std::string root = temp.path().string() + "/";
-  EXPECT_EQ(scanner.calls, (std::vector<std::string>{"file " + root + "a/f2",
-                                                     "folder " + root + "a/", "root " + root}));
-}
-
 TEST(DirScanner, UnlistableRootFailsAndMissingRootEndsQuietly) {
   zel_test::TempFolder temp;
   MakeFile(temp.path() / "file");
