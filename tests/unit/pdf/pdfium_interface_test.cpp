@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "pdf/pdf_guards.h"
@@ -53,6 +54,16 @@ TEST_F(PdfiumInterface, RefusesWhatIsNotAReadablePdf) {
   EXPECT_FALSE(Load(text));
   EXPECT_FALSE(Doc(FPDF_LoadMemDocument(text.data(), 0, nullptr)));
   EXPECT_FALSE(Doc(FPDF_LoadMemDocument(nullptr, 10, nullptr)));
+}
+
+TEST_F(PdfiumInterface, RepairsAFileThatLostOnlyItsCrossReferenceTable) {
+  auto bytes = MakePdf({{.cornerSquare = true}});
+  const std::string tail(bytes.end() - 300, bytes.end());
+  ASSERT_NE(tail.find("xref"), std::string::npos);
+  bytes.resize(bytes.size() - 300 + tail.find("xref"));
+  Doc doc = Load(bytes);
+  ASSERT_TRUE(doc);
+  EXPECT_TRUE(Page(FPDF_LoadPage(doc.Get(), 0)));
 }
 
 TEST_F(PdfiumInterface, EncryptedDocumentOpensOnlyWithItsPassword) {
