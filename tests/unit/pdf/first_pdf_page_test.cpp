@@ -80,7 +80,8 @@ TEST_F(FirstPdfPage, MeasuringTouchesOnlyWidthAndHeight) {
   s.flags = 3;
   s.rotation = 90;
   s.dateTaken = "2020-01-01 00:00:00.000";
-  MeasureFirstPdfPage(MakePdf({{}}).data(), static_cast<uint32_t>(MakePdf({{}}).size()), s);
+  const auto pdf = MakePdf({{}});
+  MeasureFirstPdfPage(pdf.data(), static_cast<uint32_t>(pdf.size()), s);
   EXPECT_EQ(s.width, 795);
   EXPECT_EQ(s.flags, 3);
   EXPECT_EQ(s.rotation, 90);
@@ -142,17 +143,6 @@ TEST_F(FirstPdfPage, RendersAFramedTopDownBmpFileImage) {
     }
   }
   EXPECT_GT(dark, 2000);
-}
-
-TEST_F(FirstPdfPage, UpsideDownRowsWouldPutTheTextAtTheBottom) {
-  // A page whose content is only in its top half must have its dark pixels in the first rows.
-  const auto pdf = MakePdf({{.width = 200, .height = 200, .cornerSquare = true}});
-  std::string mime;
-  std::vector<uint8_t> storage;
-  RenderFirstPdfPage(pdf.data(), static_cast<uint32_t>(pdf.size()), mime, storage);
-  const Bmp bmp{storage};
-  EXPECT_EQ(bmp.Pixel(10, 10), 0xFF000000u);
-  EXPECT_EQ(bmp.Pixel(10, 190), 0xFFFFFFFFu);
 }
 
 TEST_F(FirstPdfPage, DocumentsThatCannotBeOpenedLeaveTheCallersDataAlone) {
