@@ -1,10 +1,12 @@
 // A program that installs the crash handlers and then fails in the way its command line names:
-//   crash_victim DUMP_PATH null|abort|throw|purecall|overflow|thread|exit
+//   crash_victim DUMP_PATH null|abort|throw|purecall|overflow|thread|race|exit
 // The crash tests run it and inspect its exit code and the dump it leaves.
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include "platform/crash_dump.h"
 #include "util/crash_handlers.h"
@@ -55,6 +57,22 @@ extern "C" __attribute__((noinline)) void CrashVictimOnSecondThread() {
   CrashVictimStoreToNull();
 }
 
+// Several threads fault at the same moment; only one of them may write the dump, completely.
+void CrashVictimRace() {
+  std::atomic<int> ready{0};
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 4; ++i) {
+    threads.emplace_back([&ready] {
+      zel::platform::CrashSignalStack signalStack;
+      ready.fetch_add(1);
+      while (ready.load() < 4) {
+      }
+      CrashVictimStoreToNull();
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+}
+
 int main(int argc, char** argv) {
   if (argc != 3) return 64;
   vesku::InstallCrashHandlers(vesku::WideText(argv[1]));
@@ -65,5 +83,6 @@ int main(int argc, char** argv) {
   if (std::strcmp(mode, "purecall") == 0) CrashVictimDerived derived;
   if (std::strcmp(mode, "overflow") == 0) return static_cast<int>(CrashVictimRecurse(nullptr));
   if (std::strcmp(mode, "thread") == 0) std::thread(CrashVictimOnSecondThread).join();
+  if (std::strcmp(mode, "race") == 0) CrashVictimRace();
   return std::strcmp(mode, "exit") == 0 ? 0 : 65;
 }
