@@ -12,7 +12,7 @@
 //    written first, every record goes to an offset fixed in advance, and the first failure ends
 //    the writing silently.
 //
-// The dump is a standard minidump as Breakpad writes it for Linux: system information, the
+// The dump is a standard minidump in the form debuggers expect from Linux: system information, the
 // exception (signal number, signal code, fault address, the failing thread's AMD64 context), the
 // failing thread with its stack, the mapped ELF modules with their build ids, the stack as memory,
 // and the text of /proc/self/maps and /proc/self/status. Other threads are not recorded.
@@ -29,6 +29,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -652,7 +653,7 @@ void ParseOsVersion(const char* release, uint32_t (&version)[3]) {
 
 bool PrepareCrashDump(const std::string& dumpPath) {
   if (dumpPath.empty() || dumpPath.size() >= kPathCapacity) {
-    SetLastError(ENAMETOOLONG);
+    SetLastError(dumpPath.empty() ? ENOENT : ENAMETOOLONG);
     return false;
   }
   if (state == nullptr) {
