@@ -157,9 +157,9 @@ TEST_P(EveryFailure, EndsWithExitCode2AndAReadableDump) {
 INSTANTIATE_TEST_SUITE_P(
     CrashDump, EveryFailure,
     ::testing::Values(Mode{"null", SIGSEGV, true}, Mode{"abort", SIGABRT, true},
-                      Mode{"throw", SIGSEGV, true}, Mode{"purecall", SIGSEGV, true},
-                      Mode{"overflow", SIGSEGV, true}, Mode{"thread", SIGSEGV, false},
-                      Mode{"race", SIGSEGV, false}),
+                      Mode{"heap", SIGABRT, true}, Mode{"throw", SIGSEGV, true},
+                      Mode{"purecall", SIGSEGV, true}, Mode{"overflow", SIGSEGV, true},
+                      Mode{"thread", SIGSEGV, false}, Mode{"race", SIGSEGV, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CrashTest, SecondCrashLeavesTheFirstDumpUntouched) {

@@ -1,5 +1,5 @@
 // A program that installs the crash handlers and then fails in the way its command line names:
-//   crash_victim DUMP_PATH null|abort|throw|purecall|overflow|thread|race|exit
+//   crash_victim DUMP_PATH null|abort|heap|throw|purecall|overflow|thread|race|exit
 // The crash tests run it and inspect its exit code and the dump it leaves.
 #include <atomic>
 #include <cstdlib>
@@ -21,6 +21,13 @@ extern "C" __attribute__((noinline)) void CrashVictimStoreToNull() {
 }
 
 extern "C" __attribute__((noinline)) void CrashVictimAbort() { std::abort(); }
+
+// glibc notices the second free and aborts: the crash path must cope with a broken heap.
+extern "C" __attribute__((noinline)) void CrashVictimDoubleFree() {
+  void* volatile block = std::malloc(64);
+  std::free(block);
+  std::free(block);
+}
 
 extern "C" __attribute__((noinline)) void CrashVictimThrow() {
   throw std::runtime_error("nobody catches this");
@@ -79,6 +86,7 @@ int main(int argc, char** argv) {
   const char* mode = argv[2];
   if (std::strcmp(mode, "null") == 0) CrashVictimStoreToNull();
   if (std::strcmp(mode, "abort") == 0) CrashVictimAbort();
+  if (std::strcmp(mode, "heap") == 0) CrashVictimDoubleFree();
   if (std::strcmp(mode, "throw") == 0) CrashVictimThrow();
   if (std::strcmp(mode, "purecall") == 0) CrashVictimDerived derived;
   if (std::strcmp(mode, "overflow") == 0) return static_cast<int>(CrashVictimRecurse(nullptr));
