@@ -79,17 +79,17 @@ struct OutputPlan {
 
 // Shrinks the scale until every frame's output rectangle fits the budget; each retry goes 2 %
 // below the square-root estimate so that the search settles within a few attempts.
-std::optional<OutputPlan> ChooseScale(const std::vector<SourceFrameRect>& frames,
-                                      int32_t boxWidth, int32_t boxHeight, int64_t need,
-                                      int32_t byteLimit) {
+std::optional<OutputPlan> ChooseScale(const std::vector<SourceFrameRect>& frames, int32_t boxWidth,
+                                      int32_t boxHeight, int64_t need, int32_t byteLimit) {
   double scale = byteLimit < need ? std::sqrt(static_cast<double>(byteLimit) / need) : 1.0;
   for (int attempt = 0; attempt < kScaleAttempts; ++attempt) {
     OutputPlan plan;
     plan.scale = scale;
     plan.width = std::max(1, static_cast<int32_t>(boxWidth * scale));
     plan.height = std::max(1, static_cast<int32_t>(boxHeight * scale));
-    plan.rects = ComputeOutputRects(frames, static_cast<double>(plan.width) / boxWidth,
-                                    static_cast<double>(plan.height) / boxHeight, plan.width, plan.height);
+    plan.rects =
+        ComputeOutputRects(frames, static_cast<double>(plan.width) / boxWidth,
+                           static_cast<double>(plan.height) / boxHeight, plan.width, plan.height);
     const int64_t total = TotalBytes(plan.rects);
     if (total <= byteLimit) return plan;
     scale *= std::sqrt(static_cast<double>(byteLimit) / total) * 0.98;

@@ -26,8 +26,10 @@ std::vector<OutputRect> ComputeOutputRects(const std::vector<SourceFrameRect>& f
     OutputRect rect;
     rect.x0 = static_cast<int32_t>(std::max(0.0, std::floor(area.left * xScale)));
     rect.y0 = static_cast<int32_t>(std::max(0.0, std::floor(area.top * yScale)));
-    rect.x1 = static_cast<int32_t>(std::min(std::ceil(area.right * xScale), static_cast<double>(width)));
-    rect.y1 = static_cast<int32_t>(std::min(std::ceil(area.bottom * yScale), static_cast<double>(height)));
+    rect.x1 =
+        static_cast<int32_t>(std::min(std::ceil(area.right * xScale), static_cast<double>(width)));
+    rect.y1 = static_cast<int32_t>(
+        std::min(std::ceil(area.bottom * yScale), static_cast<double>(height)));
     if (rect.x0 >= rect.x1 || rect.y0 >= rect.y1) rect = {0, 0, 1, 1};
     rects.push_back(rect);
   }
@@ -50,12 +52,13 @@ ResampleTable BuildResampleTable(int32_t sourceSize, int32_t outputSize, double 
     const double lo = std::min(sourceSize - 0.000000001, i * step);
     const double hi = std::min(static_cast<double>(sourceSize), (i + 1) * step);
     const int32_t first = static_cast<int32_t>(std::floor(lo));
-    const int32_t end = std::max(first + 1, std::min(static_cast<int32_t>(std::ceil(hi)), sourceSize));
+    const int32_t end =
+        std::max(first + 1, std::min(static_cast<int32_t>(std::ceil(hi)), sourceSize));
     const size_t offset = table.weights.size();
     float sum = 0.0f;
     for (int32_t j = first; j < end; ++j) {
-      const float overlap =
-          static_cast<float>(std::max(0.0, std::min(j + 1.0, hi) - std::max(lo, static_cast<double>(j))));
+      const float overlap = static_cast<float>(
+          std::max(0.0, std::min(j + 1.0, hi) - std::max(lo, static_cast<double>(j))));
       table.weights.push_back(overlap);
       sum += overlap;
     }

@@ -46,8 +46,10 @@ GifStreamCompositor::GifStreamCompositor(int32_t boxWidth, int32_t boxHeight, in
       originY_(originY),
       canvas_(static_cast<size_t>(boxWidth) * boxHeight * 4, 255),
       rects_(std::move(rects)),
-      columnTable_(BuildResampleTable(boxWidth, outputWidth, static_cast<double>(outputWidth) / boxWidth)),
-      rowTable_(BuildResampleTable(boxHeight, outputHeight, static_cast<double>(outputHeight) / boxHeight)),
+      columnTable_(
+          BuildResampleTable(boxWidth, outputWidth, static_cast<double>(outputWidth) / boxWidth)),
+      rowTable_(BuildResampleTable(boxHeight, outputHeight,
+                                   static_cast<double>(outputHeight) / boxHeight)),
       rowBuffer_(static_cast<size_t>(boxWidth) * 3) {
   output_.canvasWidth = outputWidth;
   output_.canvasHeight = outputHeight;
@@ -137,10 +139,10 @@ void GifStreamCompositor::CompositeRow(const Image* image, const void* pixels, s
     const int source[3] = {SampleToByte(sample.blue), SampleToByte(sample.green),
                            SampleToByte(sample.red)};
     for (int c = 0; c < 3; ++c) {
-      target[c] = alpha == 255 ? static_cast<uint8_t>(source[c])
-                               : static_cast<uint8_t>((source[c] * alpha +
-                                                       target[c] * (255 - alpha) + 127) /
-                                                      255);
+      target[c] =
+          alpha == 255
+              ? static_cast<uint8_t>(source[c])
+              : static_cast<uint8_t>((source[c] * alpha + target[c] * (255 - alpha) + 127) / 255);
     }
   }
 }
@@ -202,9 +204,7 @@ std::vector<uint8_t> GifStreamCompositor::Resample(const OutputRect& rect) {
   return pixels;
 }
 
-GifStreamScope::GifStreamScope(GifStreamCompositor& compositor) {
-  activeCompositor = &compositor;
-}
+GifStreamScope::GifStreamScope(GifStreamCompositor& compositor) { activeCompositor = &compositor; }
 
 GifStreamScope::~GifStreamScope() { activeCompositor = nullptr; }
 

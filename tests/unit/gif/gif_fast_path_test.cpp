@@ -26,8 +26,8 @@ std::optional<GifAnimation> Decode(const std::string& gif, int32_t budget) {
 void ExpectMatchesLibrary(const std::string& gif, const GifAnimation& animation, int32_t left,
                           int32_t top, int32_t width, int32_t height) {
   const auto drawn = test::DrawFrames(animation);
-  const auto reference = test::ReferenceFrames(gif, left, top, width, height,
-                                               animation.canvasWidth, animation.canvasHeight);
+  const auto reference = test::ReferenceFrames(gif, left, top, width, height, animation.canvasWidth,
+                                               animation.canvasHeight);
   ASSERT_EQ(drawn.size(), reference.size());
   for (size_t i = 0; i < drawn.size(); ++i) {
     EXPECT_LT(test::MeanDifference(drawn[i], reference[i]), 1.0) << "frame " << i;
@@ -35,9 +35,8 @@ void ExpectMatchesLibrary(const std::string& gif, const GifAnimation& animation,
 }
 
 TEST(GifFastPath, CanvasIsTheBoundingBoxOfOffsetFrames) {
-  const std::string gif = MakeGif({{10, 10, 20, 16, "red", 2, 7, "blue"},
-                                   {14, 12, 8, 6, "lime", 0, 9}},
-                                  40, 40);
+  const std::string gif =
+      MakeGif({{10, 10, 20, 16, "red", 2, 7, "blue"}, {14, 12, 8, 6, "lime", 0, 9}}, 40, 40);
   const auto animation = Decode(gif, kLargeBudget);
   ASSERT_TRUE(animation);
   EXPECT_EQ(animation->canvasWidth, 20);
@@ -130,9 +129,8 @@ TEST(GifFastPath, InterlacedFileGivesTheSameFrames) {
 }
 
 TEST(GifFastPath, TransparencyIsFlattenedOntoWhite) {
-  const std::string gif = MakeGif({{0, 0, 20, 20, "none", 1, 10, "red"},
-                                   {0, 0, 20, 20, "none", 1, 10, "blue"}},
-                                  20, 20);
+  const std::string gif = MakeGif(
+      {{0, 0, 20, 20, "none", 1, 10, "red"}, {0, 0, 20, 20, "none", 1, 10, "blue"}}, 20, 20);
   const auto animation = Decode(gif, kLargeBudget);
   ASSERT_TRUE(animation);
   const auto drawn = test::DrawFrames(*animation);

@@ -64,7 +64,8 @@ TEST(GifOutputRects, RestoringDisposalWidensTheNextFrame) {
     EXPECT_EQ(rects[2].x1, 25);
     EXPECT_EQ(rects[2].y1, 12);
   }
-  const std::vector<SourceFrameRect> kept = {{0, 0, 40, 30, 0}, {2, 4, 10, 12, 1}, {20, 1, 25, 6, 0}};
+  const std::vector<SourceFrameRect> kept = {
+      {0, 0, 40, 30, 0}, {2, 4, 10, 12, 1}, {20, 1, 25, 6, 0}};
   const std::vector<OutputRect> rects = ComputeOutputRects(kept, 1.0, 1.0, 40, 30);
   EXPECT_EQ(rects[2].x0, 20);
   EXPECT_EQ(rects[2].y1, 6);

@@ -18,15 +18,15 @@ testing::Environment* const magickEnvironment =
 
 }  // namespace
 
-std::string MakeGif(const std::vector<FrameSpec>& frames, int32_t screenWidth,
-                    int32_t screenHeight, bool interlaced) {
+std::string MakeGif(const std::vector<FrameSpec>& frames, int32_t screenWidth, int32_t screenHeight,
+                    bool interlaced) {
   std::vector<Magick::Image> images;
   for (const FrameSpec& spec : frames) {
     Magick::Image image(Magick::Geometry(spec.width, spec.height), Magick::Color(spec.color));
     if (!spec.innerColor.empty()) {
       image.fillColor(Magick::Color(spec.innerColor));
-      image.draw(Magick::DrawableRectangle(spec.width / 4, spec.height / 4,
-                                           spec.width * 3 / 4 - 1, spec.height * 3 / 4 - 1));
+      image.draw(Magick::DrawableRectangle(spec.width / 4, spec.height / 4, spec.width * 3 / 4 - 1,
+                                           spec.height * 3 / 4 - 1));
     }
     image.page(Magick::Geometry(screenWidth, screenHeight, spec.x, spec.y));
     image.gifDisposeMethod(static_cast<MagickCore::DisposeType>(spec.dispose));
@@ -41,8 +41,8 @@ std::string MakeGif(const std::vector<FrameSpec>& frames, int32_t screenWidth,
 }
 
 std::vector<std::vector<uint8_t>> DrawFrames(const GifAnimation& animation) {
-  std::vector<uint8_t> canvas(static_cast<size_t>(animation.canvasWidth) *
-                              animation.canvasHeight * 4);
+  std::vector<uint8_t> canvas(static_cast<size_t>(animation.canvasWidth) * animation.canvasHeight *
+                              4);
   std::vector<std::vector<uint8_t>> snapshots;
   for (const GifFrame& frame : animation.frames) {
     for (int32_t row = 0; row < frame.height; ++row) {
@@ -57,8 +57,8 @@ std::vector<std::vector<uint8_t>> DrawFrames(const GifAnimation& animation) {
 }
 
 std::vector<std::vector<uint8_t>> ReferenceFrames(const std::string& gif, int32_t left, int32_t top,
-                                                  int32_t width, int32_t height,
-                                                  int32_t outWidth, int32_t outHeight) {
+                                                  int32_t width, int32_t height, int32_t outWidth,
+                                                  int32_t outHeight) {
   std::vector<Magick::Image> frames;
   Magick::readImages(&frames, Magick::Blob(gif.data(), gif.size()));
   std::vector<Magick::Image> coalesced;

@@ -14,10 +14,16 @@
 namespace zel::test {
 
 struct FrameSpec {
-  FrameSpec(int32_t x, int32_t y, int32_t width, int32_t height, std::string color,
-            int32_t dispose, int32_t delay = 10, std::string innerColor = {})
-      : x(x), y(y), width(width), height(height), color(std::move(color)), dispose(dispose),
-        delay(delay), innerColor(std::move(innerColor)) {}
+  FrameSpec(int32_t x, int32_t y, int32_t width, int32_t height, std::string color, int32_t dispose,
+            int32_t delay = 10, std::string innerColor = {})
+      : x(x),
+        y(y),
+        width(width),
+        height(height),
+        color(std::move(color)),
+        dispose(dispose),
+        delay(delay),
+        innerColor(std::move(innerColor)) {}
 
   int32_t x;
   int32_t y;
@@ -30,8 +36,8 @@ struct FrameSpec {
 };
 
 // Encodes the frames as a GIF on a logical screen of screenWidth x screenHeight.
-std::string MakeGif(const std::vector<FrameSpec>& frames, int32_t screenWidth,
-                    int32_t screenHeight, bool interlaced = false);
+std::string MakeGif(const std::vector<FrameSpec>& frames, int32_t screenWidth, int32_t screenHeight,
+                    bool interlaced = false);
 
 // The fast path's frames drawn in order onto one BGRA canvas; one snapshot per frame.
 std::vector<std::vector<uint8_t>> DrawFrames(const GifAnimation& animation);
@@ -39,8 +45,8 @@ std::vector<std::vector<uint8_t>> DrawFrames(const GifAnimation& animation);
 // The library's own coalesced frames, cut to the box (left, top, width, height), flattened onto
 // white and scaled to outWidth x outHeight; BGRA, one per frame.
 std::vector<std::vector<uint8_t>> ReferenceFrames(const std::string& gif, int32_t left, int32_t top,
-                                                  int32_t width, int32_t height,
-                                                  int32_t outWidth, int32_t outHeight);
+                                                  int32_t width, int32_t height, int32_t outWidth,
+                                                  int32_t outHeight);
 
 double MeanDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b);
 
