@@ -1,0 +1,27 @@
+// The platform's text converter between UTF-16 and narrow code pages. On Linux the active code page
+// is UTF-8, so both code pages below mean UTF-8 here.
+//
+// Both functions convert exactly `length` input units (a NUL is converted like any other
+// character). With `capacity` 0 they only measure and return the number of output units needed;
+// otherwise they write at most `capacity` units to `out` and return the number written. On failure
+// they return 0 and set the last error: kErrorInsufficientBuffer when `out` is too small,
+// kErrorInvalidParameter for a length that is not positive, an unknown code page or a result
+// larger than a 32-bit count.
+//
+// Invalid input never fails: a UTF-16 surrogate without its partner becomes U+FFFD, and every
+// maximal ill-formed part of a UTF-8 sequence becomes one U+FFFD.
+#pragma once
+
+#include <cstdint>
+
+namespace zel::platform {
+
+inline constexpr uint32_t kCodePageAnsi = 0;
+inline constexpr uint32_t kCodePageUtf8 = 65001;
+
+int32_t WideToNarrow(uint32_t codePage, const char16_t* wide, int32_t length, char* out,
+                     int32_t capacity);
+int32_t NarrowToWide(uint32_t codePage, const char* narrow, int32_t length, char16_t* out,
+                     int32_t capacity);
+
+}  // namespace zel::platform
