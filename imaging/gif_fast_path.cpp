@@ -10,6 +10,7 @@
 #include "imaging/gif_geometry.h"
 #include "imaging/gif_stream_compositor.h"
 #include "imaging/magick_compat.h"
+#include "imaging/magick_guards.h"
 
 namespace zel {
 
@@ -19,23 +20,10 @@ namespace {
 constexpr char kStreamName[] = "gif:zelhost";
 constexpr int kScaleAttempts = 8;
 
-struct ImageInfoDeleter {
-  void operator()(ImageInfo* info) const { DestroyImageInfo(info); }
-};
-struct ExceptionDeleter {
-  void operator()(ExceptionInfo* exception) const { DestroyExceptionInfo(exception); }
-};
-struct ImageListDeleter {
-  void operator()(Image* list) const { DestroyImageList(list); }
-};
-using ImageInfoPtr = std::unique_ptr<ImageInfo, ImageInfoDeleter>;
-using ExceptionPtr = std::unique_ptr<ExceptionInfo, ExceptionDeleter>;
-using ImageListPtr = std::unique_ptr<Image, ImageListDeleter>;
-
-ImageInfoPtr MakeImageInfo(const void* data, size_t size) {
-  ImageInfoPtr info(AcquireImageInfo());
-  CopyMagickString(info->filename, kStreamName, MaxTextExtent);
-  SetImageInfoBlob(info.get(), data, size);
+magick::ImageInfoGuard MakeImageInfo(const void* data, size_t size) {
+  magick::ImageInfoGuard info(MagickCore::AcquireImageInfo());
+  MagickCore::CopyMagickString(info->filename, kStreamName, magick::kPathExtent);
+  MagickCore::SetImageInfoBlob(info.get(), data, size);
   return info;
 }
 
@@ -49,11 +37,12 @@ struct PingResult {
 };
 
 bool PingFrames(const void* data, size_t size, PingResult& result) {
-  ImageInfoPtr info = MakeImageInfo(data, size);
-  ExceptionPtr exception(AcquireExceptionInfo());
-  ImageListPtr list(PingImage(info.get(), exception.get()));
-  if (!list || exception->severity >= ErrorException) return false;
-  for (const Image* image = list.get(); image != nullptr; image = GetNextImageInList(image)) {
+  magick::ImageInfoGuard info = MakeImageInfo(data, size);
+  magick::ExceptionGuard exception = magick::AcquireException();
+  magick::ImageListGuard list(MagickCore::PingImage(info.get(), exception.get()));
+  if (!list || exception->severity >= MagickCore::ErrorException) return false;
+  for (const MagickCore::Image* image = list.get(); image != nullptr;
+       image = MagickCore::GetNextImageInList(image)) {
     SourceFrameRect rect;
     rect.left = static_cast<int32_t>(std::max<ssize_t>(0, image->page.x));
     rect.top = static_cast<int32_t>(std::max<ssize_t>(0, image->page.y));
@@ -119,8 +108,11 @@ std::optional<GifAnimation> DecodeGifFast(const void* data, size_t size, int32_t
   const int32_t boxHeight = ping.maxBottom - ping.minTop;
   // The canvas is kept at source resolution. Frames far apart make a huge bounding box out of a
   // few bytes of file, so the box is held to the area the library itself would accept.
-  const MagickSizeType areaLimit = GetMagickResourceLimit(AreaResource);
-  if (static_cast<MagickSizeType>(boxWidth) * static_cast<MagickSizeType>(boxHeight) > areaLimit) {
+  const MagickCore::MagickSizeType areaLimit =
+      MagickCore::GetMagickResourceLimit(MagickCore::AreaResource);
+  if (static_cast<MagickCore::MagickSizeType>(boxWidth) *
+          static_cast<MagickCore::MagickSizeType>(boxHeight) >
+      areaLimit) {
     return std::nullopt;
   }
 
@@ -131,14 +123,15 @@ std::optional<GifAnimation> DecodeGifFast(const void* data, size_t size, int32_t
   GifStreamCompositor compositor(boxWidth, boxHeight, ping.minLeft, ping.minTop,
                                  std::move(plan->rects), plan->width, plan->height, plan->scale);
   {
-    ImageInfoPtr info = MakeImageInfo(data, size);
-    ExceptionPtr exception(AcquireExceptionInfo());
-    ImageListPtr list;
+    magick::ImageInfoGuard info = MakeImageInfo(data, size);
+    magick::ExceptionGuard exception = magick::AcquireException();
+    magick::ImageListGuard list;
     {
       GifStreamScope scope(compositor);
-      list.reset(ReadStream(info.get(), &GifStreamCompositor::OnStreamRows, exception.get()));
+      list.reset(
+          MagickCore::ReadStream(info.get(), &GifStreamCompositor::OnStreamRows, exception.get()));
     }
-    if (!list || exception->severity >= ErrorException) return std::nullopt;
+    if (!list || exception->severity >= MagickCore::ErrorException) return std::nullopt;
   }
   compositor.Finish();
   if (compositor.stopped() || compositor.output().frames.size() != ping.frames.size()) {

@@ -57,7 +57,8 @@ GifStreamCompositor::GifStreamCompositor(int32_t boxWidth, int32_t boxHeight, in
   output_.frames.reserve(rects_.size());
 }
 
-size_t GifStreamCompositor::OnStreamRows(const Image* image, const void* pixels, size_t columns) {
+size_t GifStreamCompositor::OnStreamRows(const MagickCore::Image* image, const void* pixels,
+                                         size_t columns) {
   GifStreamCompositor* compositor = activeCompositor;
   if (compositor == nullptr) return 0;
   // An exception must not unwind through the library's C frames: it stops the run instead,
@@ -70,7 +71,8 @@ size_t GifStreamCompositor::OnStreamRows(const Image* image, const void* pixels,
   }
 }
 
-size_t GifStreamCompositor::HandleRows(const Image* image, const void* pixels, size_t columns) {
+size_t GifStreamCompositor::HandleRows(const MagickCore::Image* image, const void* pixels,
+                                       size_t columns) {
   if (stopped_ || pixels == nullptr) return 0;
   if (image != currentImage_ || image->scene != currentScene_) {
     if (frameIndex_ >= 0) FlushFrame();
@@ -81,7 +83,7 @@ size_t GifStreamCompositor::HandleRows(const Image* image, const void* pixels, s
   return stopped_ ? 0 : columns;
 }
 
-void GifStreamCompositor::BeginFrame(const Image* image) {
+void GifStreamCompositor::BeginFrame(const MagickCore::Image* image) {
   ++frameIndex_;
   if (frameIndex_ >= static_cast<int32_t>(rects_.size())) {
     stopped_ = true;
@@ -115,10 +117,11 @@ void GifStreamCompositor::BeginFrame(const Image* image) {
   if (clipped_.x0 >= clipped_.x1 || clipped_.y0 >= clipped_.y1) clipped_ = {};
 
   if (frameDispose_ == 3) savedCanvas_ = canvas_;
-  rowOrder_ = RowOrder(frameRows_, image->interlace == GIFInterlace);
+  rowOrder_ = RowOrder(frameRows_, image->interlace == MagickCore::GIFInterlace);
 }
 
-void GifStreamCompositor::CompositeRow(const Image* image, const void* pixels, size_t columns) {
+void GifStreamCompositor::CompositeRow(const MagickCore::Image* image, const void* pixels,
+                                       size_t columns) {
   if (rowCounter_ >= frameRows_) {
     stopped_ = true;
     return;

@@ -28,7 +28,7 @@ class GifStreamCompositor {
 
   // The stream handler given to the library. It finds this thread's compositor through the
   // pointer that GifStreamScope sets; returning 0 makes the library abandon the read.
-  static size_t OnStreamRows(const Image* image, const void* pixels, size_t columns);
+  static size_t OnStreamRows(const MagickCore::Image* image, const void* pixels, size_t columns);
 
   // Flushes the frame still in progress after the stream has ended.
   void Finish();
@@ -37,9 +37,9 @@ class GifStreamCompositor {
   GifAnimation& output() { return output_; }
 
  private:
-  size_t HandleRows(const Image* image, const void* pixels, size_t columns);
-  void BeginFrame(const Image* image);
-  void CompositeRow(const Image* image, const void* pixels, size_t columns);
+  size_t HandleRows(const MagickCore::Image* image, const void* pixels, size_t columns);
+  void BeginFrame(const MagickCore::Image* image);
+  void CompositeRow(const MagickCore::Image* image, const void* pixels, size_t columns);
   void FlushFrame();
   std::vector<uint8_t> Resample(const OutputRect& rect);
 
@@ -55,7 +55,7 @@ class GifStreamCompositor {
   std::vector<float> rowBuffer_;  // B, G, R per source column
 
   int32_t frameIndex_ = -1;
-  const Image* currentImage_ = nullptr;
+  const MagickCore::Image* currentImage_ = nullptr;
   size_t currentScene_ = 0;
   int32_t rowCounter_ = 0;
   int32_t frameRows_ = 0;
