@@ -1,6 +1,7 @@
 #!/bin/bash
 # Decodes two animations (made once into a cache folder) through the GIF fast path, through the
-# decoder with the fast path off, and through ImageMagick's own `convert -coalesce -resize`, and
+# decoder's plain frames (newScaling off) and canvas mode (on a MIFF copy of the same frames, which
+# the fast path does not take), and through ImageMagick's own `convert -coalesce -resize`, and
 # prints wall time and peak resident memory side by side.
 # Usage: run_gif_bench.sh [BUILD_DIR]   (an optimised build; default: build-release)
 set -uo pipefail
@@ -13,8 +14,9 @@ modes=$("$bench" modes)
 measure() {  # label gif budget
   local label=$1 gif=$2 budget=$3 canvas=""
   for mode in $modes; do
-    local line
-    if line=$("$bench" "$mode" "$gif" "$budget"); then
+    local line input=$gif
+    [[ $mode == canvas ]] && input=${gif%.gif}.miff
+    if line=$("$bench" "$mode" "$input" "$budget"); then
       IFS=$'\t' read -r _ ms kib frames size bytes <<<"$line"
       printf '%s\t%s\t%.2f\t%d\t%s\t%s\t%s\n' "$label" "$mode" "$(bc -l <<<"$ms / 1000")" \
         $((kib / 1024)) "$frames" "$size" "$bytes"
@@ -40,6 +42,9 @@ large=$cache/anim-300x1000x800.gif
 medium=$cache/anim-40x1000x800.gif
 "$here/make_gif_animation.sh" "$large" 300 || exit 1
 "$here/make_gif_animation.sh" "$medium" 40 || exit 1
+for gif in "$large" "$medium"; do
+  [[ -s ${gif%.gif}.miff ]] || convert "$gif" "${gif%.gif}.miff" || exit 1
+done
 
 printf 'animation\tmode\tseconds\tpeak MiB\tframes\tcanvas\tbytes\n'
 measure "300 frames, 100 MiB budget" "$large" $((100 * 1024 * 1024))
