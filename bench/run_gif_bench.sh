@@ -27,15 +27,16 @@ measure() {  # label gif budget
   done
   # The library's own coalescing holds every frame at full canvas size; Debian's resource policy
   # may refuse the larger animation ("cache resources exhausted"), which is reported as failed.
-  local out
-  out=$( { /usr/bin/time -f '%e %M' convert -limit time 180 "$gif" -coalesce \
-             -resize "${canvas}!" null: 2>/dev/null; } 2>&1 | tail -1)
-  if [[ $out =~ ^([0-9.]+)\ ([0-9]+)$ ]]; then
-    printf '%s\tconvert\t%s\t%d\t\t%s\n' "$label" "${BASH_REMATCH[1]}" \
-      $((BASH_REMATCH[2] / 1024)) "$canvas"
+  local times
+  times=$(mktemp)
+  if /usr/bin/time -o "$times" -f '%e %M' convert -limit time 180 "$gif" -coalesce \
+       -resize "${canvas}!" null: 2>/dev/null; then
+    read -r seconds kib <"$times"
+    printf '%s\tconvert\t%s\t%d\t\t%s\n' "$label" "$seconds" $((kib / 1024)) "$canvas"
   else
     printf '%s\tconvert\tfailed\n' "$label"
   fi
+  rm -f "$times"
 }
 
 large=$cache/anim-300x1000x800.gif

@@ -5,15 +5,6 @@
 namespace zel {
 namespace {
 
-TEST(GifResampleTable, SameSizeCopiesEverySample) {
-  const ResampleTable table = BuildResampleTable(5, 5, 1.0);
-  for (int32_t i = 0; i < 5; ++i) {
-    EXPECT_EQ(table.first[i], i);
-    EXPECT_EQ(table.count[i], 1);
-    EXPECT_FLOAT_EQ(table.weights[table.offset[i]], 1.0f);
-  }
-}
-
 TEST(GifResampleTable, ShrinkAveragesTheCoveredArea) {
   // Ten samples into four: each output sample covers 2.5 source samples.
   const ResampleTable table = BuildResampleTable(10, 4, 0.4);
@@ -52,23 +43,6 @@ TEST(GifOutputRects, FrameZeroIsTheCanvasAndLaterFramesTheirScaledArea) {
   EXPECT_EQ(rects[2].x1, 1);
   EXPECT_EQ(rects[2].y1, 1);
   EXPECT_EQ(TotalBytes(rects), 10 * 10 * 4 + 3 * 3 * 4 + 4);
-}
-
-TEST(GifOutputRects, RestoringDisposalWidensTheNextFrame) {
-  for (int32_t dispose : {2, 3}) {
-    const std::vector<SourceFrameRect> frames = {
-        {0, 0, 40, 30, 0}, {2, 4, 10, 12, dispose}, {20, 1, 25, 6, 0}};
-    const std::vector<OutputRect> rects = ComputeOutputRects(frames, 1.0, 1.0, 40, 30);
-    EXPECT_EQ(rects[2].x0, 2);
-    EXPECT_EQ(rects[2].y0, 1);
-    EXPECT_EQ(rects[2].x1, 25);
-    EXPECT_EQ(rects[2].y1, 12);
-  }
-  const std::vector<SourceFrameRect> kept = {
-      {0, 0, 40, 30, 0}, {2, 4, 10, 12, 1}, {20, 1, 25, 6, 0}};
-  const std::vector<OutputRect> rects = ComputeOutputRects(kept, 1.0, 1.0, 40, 30);
-  EXPECT_EQ(rects[2].x0, 20);
-  EXPECT_EQ(rects[2].y1, 6);
 }
 
 }  // namespace
