@@ -34,7 +34,8 @@ measure() {  # label gif budget
     read -r seconds kib <"$times"
     printf '%s\tconvert\t%s\t%d\t\t%s\n' "$label" "$seconds" $((kib / 1024)) "$canvas"
   else
-    printf '%s\tconvert\tfailed\n' "$label"
+    read -r seconds kib < <(tail -1 "$times")
+    printf '%s\tconvert (failed)\t%s\t%d\t\t%s\n' "$label" "$seconds" $((kib / 1024)) "$canvas"
   fi
   rm -f "$times"
 }
