@@ -4,7 +4,6 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include "imaging/gif_geometry.h"
@@ -44,10 +43,10 @@ bool PingFrames(const void* data, size_t size, PingResult& result) {
   for (const MagickCore::Image* image = list.get(); image != nullptr;
        image = MagickCore::GetNextImageInList(image)) {
     SourceFrameRect rect;
-    rect.left = static_cast<int32_t>(std::max<ssize_t>(0, image->page.x));
-    rect.top = static_cast<int32_t>(std::max<ssize_t>(0, image->page.y));
-    rect.right = static_cast<int32_t>(image->page.x + static_cast<ssize_t>(image->columns));
-    rect.bottom = static_cast<int32_t>(image->page.y + static_cast<ssize_t>(image->rows));
+    rect.left = static_cast<int32_t>(std::max<int64_t>(0, image->page.x));
+    rect.top = static_cast<int32_t>(std::max<int64_t>(0, image->page.y));
+    rect.right = static_cast<int32_t>(image->page.x + static_cast<int64_t>(image->columns));
+    rect.bottom = static_cast<int32_t>(image->page.y + static_cast<int64_t>(image->rows));
     rect.dispose = static_cast<int32_t>(image->dispose);
     result.minLeft = std::min(result.minLeft, rect.left);
     result.minTop = std::min(result.minTop, rect.top);
