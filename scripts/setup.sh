@@ -19,6 +19,8 @@ packages=(
   imagemagick poppler-utils libimage-exiftool-perl lldb
   # the Windows helper DLL: cross compiler and Wine
   mingw-w64 wine64
+  # reference thumbnailer timed by the image benchmark
+  libvips-tools
 )
 
 missing=()

@@ -13,37 +13,16 @@ namespace {
 
 using test::Bgra;
 using test::Bytes;
+using test::Corner;
+using test::kBottomLeft;
+using test::kBottomRight;
+using test::kTopLeft;
+using test::kTopRight;
+using test::Marked;
+using test::Near;
+using test::RedCorner;
 
 constexpr int32_t kNoLimit = -1;
-
-bool Near(const Bgra& pixel, int b, int g, int r, int tolerance = 40) {
-  return std::abs(pixel.b - b) <= tolerance && std::abs(pixel.g - g) <= tolerance &&
-         std::abs(pixel.r - r) <= tolerance && pixel.a == 255;
-}
-
-// 16 × 8, blue with a red 4 × 4 block in the top-left corner: where the block ends up tells the
-// orientation apart from every other one.
-Magick::Image Marked() {
-  Magick::Image image = test::Filled(16, 8, "blue");
-  image.composite(test::Filled(4, 4, "red"), 0, 0, Magick::OverCompositeOp);
-  return image;
-}
-
-enum Corner { kTopLeft, kTopRight, kBottomRight, kBottomLeft };
-
-// The corner whose 2-pixel-inset pixel is red; -1 when none or more than one is.
-int RedCorner(const Bytes& pixels, int32_t width, int32_t height) {
-  const int32_t xs[4] = {1, width - 2, width - 2, 1};
-  const int32_t ys[4] = {1, 1, height - 2, height - 2};
-  int found = -1;
-  for (int corner = 0; corner < 4; ++corner) {
-    if (Near(test::PixelAt(pixels, width, xs[corner], ys[corner]), 0, 0, 255, 60)) {
-      if (found != -1) return -1;
-      found = corner;
-    }
-  }
-  return found;
-}
 
 TEST(ImageDecoder, ExportsBgraWithOpaqueAlpha) {
   ImageDecoder decoder(kNoLimit, 0, 0);
