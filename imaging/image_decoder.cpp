@@ -1,6 +1,7 @@
 #include "imaging/image_decoder.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 #include <utility>
@@ -8,6 +9,7 @@
 #include "imaging/magick_compat.h"
 #include "imaging/magick_guards.h"
 #include "imaging/named_image.h"
+#include "imaging/new_scaling.h"
 #include "imaging/orientation.h"
 
 namespace zel {
@@ -28,6 +30,9 @@ ImageDecoder::ImageDecoder(int32_t byteLimit, int32_t longSideLimit, int32_t sho
 
 int32_t ImageDecoder::Load(const void* data, int32_t size, int32_t rotation, bool autoOrient,
                            const std::u16string& name) {
+  if (byteLimit_ > 0 && rotation == 0 && newScaling && TakeGifFastPath(data, size)) {
+    return frameBytes_;
+  }
   // A negative size is no data at all; the library then refuses the empty blob.
   const Magick::Blob blob(data, static_cast<size_t>(std::max(size, 0)));
   ReadFrames(blob, name);
@@ -112,6 +117,11 @@ void ImageDecoder::WritePixels(void* destination, int32_t capacity) {
   // The destination is sized by frameBytes; refusing a smaller one keeps a caller's mistake from
   // becoming a write past its buffer.
   if (capacity < frameBytes_) throw std::runtime_error("Buffer too small");
+  if (gifAnimation_) {
+    const std::vector<uint8_t>& pixels = gifAnimation_->frames[frameIndex_].pixels;
+    std::memcpy(destination, pixels.data(), std::min(pixels.size(), static_cast<size_t>(capacity)));
+    return;
+  }
   current_->write(0, 0, current_->columns(), current_->rows(), "BGRA", Magick::CharPixel,
                   destination);
 }
@@ -119,6 +129,14 @@ void ImageDecoder::WritePixels(void* destination, int32_t capacity) {
 bool ImageDecoder::NextFrame(int32_t rotation, bool autoOrient) {
   if (frameIndex_ >= FrameCount() - 1) return false;
   ++frameIndex_;
+  if (gifAnimation_) {
+    gifAnimation_->frames[frameIndex_ - 1].ReleasePixels();
+    const GifFrame& frame = gifAnimation_->frames[frameIndex_];
+    width_ = frame.width;
+    height_ = frame.height;
+    frameBytes_ = FrameByteCount(width_, height_);
+    return true;
+  }
   if (canvasMode_) {
     ComposeFrame(frameIndex_);
     return true;
@@ -133,6 +151,10 @@ bool ImageDecoder::NextFrame(int32_t rotation, bool autoOrient) {
 }
 
 std::pair<int32_t, int32_t> ImageDecoder::FramePosition() const {
+  if (gifAnimation_) {
+    const GifFrame& frame = gifAnimation_->frames[frameIndex_];
+    return {frame.x, frame.y};
+  }
   if (canvasMode_) return {outputX_, outputY_};
   const double factor = scaled_ ? scale_ : 1.0;
   const auto [x, y] = sourceOffsets_[frameIndex_];
@@ -141,6 +163,7 @@ std::pair<int32_t, int32_t> ImageDecoder::FramePosition() const {
 }
 
 int32_t ImageDecoder::FrameDelay() const {
+  if (gifAnimation_) return gifAnimation_->frames[frameIndex_].delay;
   if (canvasMode_) return canvasDelay_;
   return static_cast<int32_t>(current_->animationDelay());
 }

@@ -5,7 +5,8 @@
 //
 // Animations leave as plain frames (each decoded frame turned and zoomed alike, at its own offset)
 // or, when over budget, in canvas mode: every frame composed onto a canvas with its disposal,
-// flattened onto white, scaled, and sent as the rectangle that changed.
+// flattened onto white, scaled, and sent as the rectangle that changed. GIF animations are first
+// offered to the GIF fast path, which produces the same kind of frames while streaming.
 #pragma once
 
 #include <Magick++.h>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "imaging/frame_geometry.h"
+#include "imaging/gif_animation.h"
 
 namespace zel {
 
@@ -43,7 +45,9 @@ class ImageDecoder {
   // Hundredths of a second.
   int32_t FrameDelay() const;
   std::pair<int32_t, int32_t> CanvasSize() const { return {canvasWidth_, canvasHeight_}; }
-  int32_t FrameCount() const { return static_cast<int32_t>(frames_.size()); }
+  int32_t FrameCount() const {
+    return static_cast<int32_t>(gifAnimation_ ? gifAnimation_->frames.size() : frames_.size());
+  }
 
   int32_t width() const { return width_; }
   int32_t height() const { return height_; }
@@ -51,9 +55,12 @@ class ImageDecoder {
   int32_t totalBytes() const { return totalBytes_; }
   bool animated() const { return animated_; }
   bool canvasMode() const { return canvasMode_; }
+  bool gifFastPath() const { return gifAnimation_.has_value(); }
   double scale() const { return scale_; }
 
  private:
+  // Takes the GIF fast path's result when the path accepts the data; false when it declines.
+  bool TakeGifFastPath(const void* data, int32_t size);
   void ReadFrames(const Magick::Blob& blob, const std::u16string& name);
   void MeasureAnimation();
   bool TurnFrame(Magick::Image& frame, int32_t rotation, bool autoOrient);
@@ -74,6 +81,7 @@ class ImageDecoder {
   // a frame's reported position is its source position scaled by the budget.
   std::vector<std::pair<int64_t, int64_t>> sourceOffsets_;
   Magick::Image* current_ = nullptr;
+  std::optional<GifAnimation> gifAnimation_;
   std::optional<Magick::Image> canvas_;
   std::optional<Magick::Image> savedCanvas_;
   std::optional<Magick::Image> outputFrame_;

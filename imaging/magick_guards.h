@@ -1,5 +1,5 @@
-// Owners of the library's core records that Magick++ does not wrap: an exception record and an
-// image list, released on every path.
+// Owners of the library's core records that Magick++ does not wrap: an exception record, an
+// image list and an image info, released on every path.
 #pragma once
 
 #include <Magick++.h>
@@ -31,5 +31,10 @@ struct ImageListDeleter {
   void operator()(MagickCore::Image* list) const { MagickCore::DestroyImageList(list); }
 };
 using ImageListGuard = std::unique_ptr<MagickCore::Image, ImageListDeleter>;
+
+struct ImageInfoDeleter {
+  void operator()(MagickCore::ImageInfo* info) const { MagickCore::DestroyImageInfo(info); }
+};
+using ImageInfoGuard = std::unique_ptr<MagickCore::ImageInfo, ImageInfoDeleter>;
 
 }  // namespace zel::magick
