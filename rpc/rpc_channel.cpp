@@ -283,10 +283,12 @@ RpcMessage* CRpcChannel::NextMessage(RpcMessage* message, int32_t* size) const {
 
 void CRpcChannel::AdvanceHead(int32_t size) {
   RpcChannelHeader* header = Header();
-  int32_t head = Load(header->head) + size;
+  const int64_t head = int64_t{Load(header->head)} + size;
+  // A head message reaching past the data area is a broken header, not a place to move to.
+  if (head > capacity_) InternalError();
   Store(header->count, Load(header->count) - 1);
-  if (head == Load(header->tail) || head == capacity_) head = 0;
-  Store(header->head, head);
+  Store(header->head,
+        head == Load(header->tail) || head == capacity_ ? 0 : static_cast<int32_t>(head));
 }
 
 void CRpcChannel::FreeMessage(RpcMessage* message) {
@@ -323,7 +325,7 @@ void CRpcChannel::FreeMessage(RpcMessage* message) {
     return;
   }
 
-  if (head < 0 || head > capacity_ - kMessageHeaderSize) InternalError();
+  if (head < 0 || head % 8 != 0 || head > capacity_ - kMessageHeaderSize) InternalError();
   RpcMessage* predecessor = At(head);
   int32_t predecessorSize = 0;
   for (int32_t steps = Load(header->count);; --steps) {
