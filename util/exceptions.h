@@ -12,7 +12,8 @@ namespace vesku {
 // A failure that carries a system error code (errno on Linux) or a fixed code of our own.
 class CWinException : public std::runtime_error {
  public:
-  CWinException(const std::string& message, int32_t code) : std::runtime_error(message), code_(code) {}
+  CWinException(const std::string& message, int32_t code)
+      : std::runtime_error(message), code_(code) {}
   int32_t code() const noexcept { return code_; }
 
  private:
@@ -22,7 +23,8 @@ class CWinException : public std::runtime_error {
 // A failure of an RPC runtime call (UUID rendering), with that call's status.
 class CRpcException : public std::runtime_error {
  public:
-  CRpcException(const std::string& message, int32_t code) : std::runtime_error(message), code_(code) {}
+  CRpcException(const std::string& message, int32_t code)
+      : std::runtime_error(message), code_(code) {}
   int32_t code() const noexcept { return code_; }
 
  private:

@@ -1,0 +1,81 @@
+#include "platform/events.h"
+
+#include <sys/mman.h>
+
+#include <atomic>
+#include <cerrno>
+
+#include "platform/last_error.h"
+#include "platform/posix/futex.h"
+#include "platform/posix/shared_object.h"
+#include "platform/posix/waitable.h"
+
+namespace zel::platform {
+
+namespace {
+
+// Layout shared with every other process that opens the event: one futex word at offset 0,
+// 0 = not signalled, 1 = signalled; a new object is zero-filled and so starts not signalled.
+constexpr int64_t kObjectSize = 64;
+
+struct NamedEvent : SharedObject, Waitable {
+  NamedEvent(int descriptor, void* mapped) : SharedObject(descriptor), view(mapped) {}
+  ~NamedEvent() override { munmap(view, kObjectSize); }
+  uint32_t* Word() override { return static_cast<uint32_t*>(view); }
+  bool AutoReset() const override { return true; }
+  void* view;
+};
+
+struct ManualResetEvent : KernelObject, Waitable {
+  uint32_t* Word() override { return &word; }
+  bool AutoReset() const override { return false; }
+  alignas(4) uint32_t word = 0;
+};
+
+// Events only: a thread handle is waitable too, but nobody may signal it.
+Waitable* AsEvent(Handle handle) {
+  if (auto* named = dynamic_cast<NamedEvent*>(handle)) return named;
+  if (auto* manual = dynamic_cast<ManualResetEvent*>(handle)) return manual;
+  SetLastError(EINVAL);
+  return nullptr;
+}
+
+}  // namespace
+
+bool Waitable::TryConsume() {
+  std::atomic_ref<uint32_t> word(*Word());
+  if (!AutoReset()) return word.load(std::memory_order_acquire) != 0;
+  uint32_t expected = 1;
+  return word.compare_exchange_strong(expected, 0, std::memory_order_acq_rel);
+}
+
+Handle CreateNamedEvent(const std::u16string& name, const SecurityAttributes* attributes) {
+  const int fd = OpenOrCreate(name, kObjectSize, attributes);
+  if (fd < 0) return nullptr;
+  void* view = MapSmall(fd, kObjectSize);
+  if (view == nullptr) {
+    SharedObject closer(fd);
+    return nullptr;
+  }
+  return new NamedEvent(fd, view);
+}
+
+Handle CreateManualResetEvent() { return new ManualResetEvent(); }
+
+bool SetEvent(Handle event) {
+  Waitable* object = AsEvent(event);
+  if (object == nullptr) return false;
+  std::atomic_ref<uint32_t>(*object->Word()).store(1, std::memory_order_release);
+  // An auto-reset event releases one waiter per signal; a manual-reset one releases them all.
+  futex::Wake(object->Word(), object->AutoReset() ? 1 : 0x7FFFFFFF);
+  return true;
+}
+
+bool ResetEvent(Handle event) {
+  Waitable* object = AsEvent(event);
+  if (object == nullptr) return false;
+  std::atomic_ref<uint32_t>(*object->Word()).store(0, std::memory_order_release);
+  return true;
+}
+
+}  // namespace zel::platform

@@ -1,0 +1,29 @@
+// Threads created suspended: the body does not run until ResumeThread, so the creator can finish
+// recording the thread before the body looks at that record. A thread handle can be waited for
+// (signalled when the body has returned) and yields the body's exit code.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/handle.h"
+
+namespace zel::platform {
+
+using ThreadEntry = uint32_t (*)(void* argument);
+
+// Null with LastError() on failure. `threadId` receives the system's identifier of the thread.
+Handle CreateSuspendedThread(ThreadEntry entry, void* argument, uint32_t* threadId);
+
+bool ResumeThread(Handle thread);
+
+// Ends a thread that was never resumed, with the given exit code, without running its body.
+bool TerminateSuspendedThread(Handle thread, uint32_t exitCode);
+
+inline constexpr uint32_t kStillActive = 259;
+
+// The body's exit code, or kStillActive while it runs. False with LastError() for a bad handle.
+bool GetThreadExitCode(Handle thread, uint32_t* exitCode);
+
+uint32_t CurrentThreadId();
+
+}  // namespace zel::platform
