@@ -17,6 +17,8 @@ packages=(
   fonts-wqy-microhei fonts-wqy-zenhei
   # reference tools used by tests and benchmarks
   imagemagick poppler-utils libimage-exiftool-perl lldb
+  # PDF renderer command line for benchmarks; documentation PDFs used as real-world test inputs
+  mupdf-tools camlidl-doc libtasn1-doc shared-mime-info
   # the Windows helper DLL: cross compiler and Wine
   mingw-w64 wine64
 )
