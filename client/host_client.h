@@ -27,6 +27,7 @@ struct HostOptions {
   int32_t listenerCount = 3;
   int32_t bufferSize = 64 << 20;   // bytes per channel; -1 is the host's default of 200 MiB
   int32_t replyTimeoutMs = 60000;  // how long a call waits for its reply
+  std::string consoleOutputPath;   // file for the host's console output; empty: inherited
 };
 
 // The host answered with an error reply.

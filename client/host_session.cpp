@@ -51,8 +51,8 @@ HostSession::HostSession(const HostOptions& options, const std::string& channelN
                                               std::to_string(options.bufferSize),
                                               options.workFolder,
                                               std::to_string(pipe.readEnd)};
-  const int32_t code =
-      platform::SpawnProcess(options.hostPath, arguments, pipe.readEnd, processId_);
+  const int32_t code = platform::SpawnProcess(options.hostPath, arguments, pipe.readEnd,
+                                              options.consoleOutputPath, processId_);
   platform::ClosePipeEnd(pipe.readEnd);
   if (code != 0) {
     platform::ClosePipeEnd(pipe.writeEnd);

@@ -24,9 +24,11 @@ void ClosePipeEnd(int& fd);
 int CurrentProcessId();
 
 // Starts `path` with `arguments` (argument 0 included). `inheritedFd` (or -1) stays open under the
-// same number in the child. Returns 0 and the process id, or the system error code.
+// same number in the child. With a non-empty `outputPath` the child's standard output and error
+// are appended to that file instead of going where the parent's go. Returns 0 and the process id,
+// or the system error code.
 int32_t SpawnProcess(const std::string& path, const std::vector<std::string>& arguments,
-                     int inheritedFd, int& processId);
+                     int inheritedFd, const std::string& outputPath, int& processId);
 
 enum class ProcessState { kRunning, kExited };
 

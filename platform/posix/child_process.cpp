@@ -33,7 +33,7 @@ void ClosePipeEnd(int& fd) {
 int CurrentProcessId() { return ::getpid(); }
 
 int32_t SpawnProcess(const std::string& path, const std::vector<std::string>& arguments,
-                     int inheritedFd, int& processId) {
+                     int inheritedFd, const std::string& outputPath, int& processId) {
   std::vector<char*> argv;
   argv.reserve(arguments.size() + 1);
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
@@ -43,6 +43,11 @@ int32_t SpawnProcess(const std::string& path, const std::vector<std::string>& ar
   if (posix_spawn_file_actions_init(&actions) != 0) return ENOMEM;
   // Duplicating a descriptor onto itself clears its close-on-exec flag in the child only.
   if (inheritedFd >= 0) posix_spawn_file_actions_adddup2(&actions, inheritedFd, inheritedFd);
+  if (!outputPath.empty()) {
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(),
+                                     O_WRONLY | O_CREAT | O_APPEND, 0600);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+  }
   pid_t pid = 0;
   const int result = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
