@@ -7,6 +7,31 @@
 #include "platform/text_codec.h"
 
 namespace zel::platform {
+namespace {
+
+constexpr char16_t kEscapeBase = 0xDC00;
+
+bool IsEscape(const std::u16string& path, size_t i) {
+  return path[i] >= 0xDC80 && path[i] <= 0xDCFF &&
+         (i == 0 || path[i - 1] < 0xD800 || path[i - 1] > 0xDBFF);
+}
+
+void AppendUtf8(const char16_t* units, size_t count, std::string& native) {
+  if (count == 0) return;
+  // Three bytes per unit cover every UTF-16 text, so one pass is enough.
+  const size_t start = native.size();
+  native.resize(start + count * 3);
+  const int32_t written = WideToNarrow(kCodePageUtf8, units, static_cast<int32_t>(count),
+                                       native.data() + start, static_cast<int32_t>(count * 3));
+  native.resize(start + static_cast<size_t>(written));
+}
+
+// Length of the UTF-8 sequence that starts with `lead`, if it is well-formed.
+int32_t SequenceLength(unsigned char lead) {
+  return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+}
+
+}  // namespace
 
 bool ToNativePath(const std::u16string& path, std::string& native) {
   native.clear();
@@ -15,13 +40,14 @@ bool ToNativePath(const std::u16string& path, std::string& native) {
     errno = EINVAL;
     return false;
   }
-  if (path.empty()) return true;
-  const auto length = static_cast<int32_t>(path.size());
-  // Three bytes per unit cover every UTF-16 text, so one pass is enough.
-  native.resize(static_cast<size_t>(length) * 3);
-  const int32_t written = WideToNarrow(kCodePageUtf8, path.data(), length, native.data(),
-                                       static_cast<int32_t>(native.size()));
-  native.resize(static_cast<size_t>(written));
+  size_t runStart = 0;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (!IsEscape(path, i)) continue;
+    AppendUtf8(path.data() + runStart, i - runStart, native);
+    native.push_back(static_cast<char>(path[i] - kEscapeBase));
+    runStart = i + 1;
+  }
+  AppendUtf8(path.data() + runStart, path.size() - runStart, native);
   return true;
 }
 
@@ -31,11 +57,27 @@ void DropTrailingSlashes(std::string& native) {
 
 std::u16string FromNativeName(const char* name) {
   const size_t length = std::strlen(name);
-  if (length == 0 || length > static_cast<size_t>(std::numeric_limits<int32_t>::max())) return {};
-  std::u16string wide(length, u'\0');
-  const int32_t written = NarrowToWide(kCodePageUtf8, name, static_cast<int32_t>(length),
-                                       wide.data(), static_cast<int32_t>(length));
-  wide.resize(static_cast<size_t>(written));
+  std::u16string wide;
+  for (size_t i = 0; i < length;) {
+    const auto lead = static_cast<unsigned char>(name[i]);
+    const int32_t sequence = SequenceLength(lead);
+    char16_t units[2];
+    int32_t count = 0;
+    if (static_cast<size_t>(sequence) <= length - i) {
+      count = NarrowToWide(kCodePageUtf8, name + i, sequence, units, 2);
+    }
+    // The converter replaces what is ill-formed; only a sequence that converts back to the same
+    // bytes is taken as text.
+    char back[4];
+    if (count > 0 && WideToNarrow(kCodePageUtf8, units, count, back, 4) == sequence &&
+        std::memcmp(back, name + i, static_cast<size_t>(sequence)) == 0) {
+      wide.append(units, static_cast<size_t>(count));
+      i += static_cast<size_t>(sequence);
+    } else {
+      wide.push_back(static_cast<char16_t>(kEscapeBase + lead));
+      ++i;
+    }
+  }
   return wide;
 }
 

@@ -88,14 +88,6 @@ TEST(ArchiveWriting, ValuesHaveTheirEncodedSizesAndReadBack) {
   ExpectFailure([&] { vesk::ReadInt(reader); }, "Can't read type");
 }
 
-TEST(ArchiveWriting, SizeHelpersMatchTheEncoding) {
-  EXPECT_EQ(vesk::Round8(0), 0);
-  EXPECT_EQ(vesk::Round8(9), 16);
-  EXPECT_EQ(vesk::Round8(vesk::kMaxValueLength), vesk::kMaxValueLength);
-  EXPECT_EQ(vesk::BlockValueSize(6), 16);
-  EXPECT_EQ(vesk::BlockValueSize(2147483647), int64_t{2147483656});
-}
-
 TEST(ArchiveWriting, RunningOutOfRoomKeepsWhatWasWritten) {
   std::vector<uint8_t> buffer(24, 0xAA);
   CArchiveOverBuffer writer;

@@ -1,10 +1,11 @@
-// A fresh folder under the system's temporary folder, removed with everything in it at the end of
-// the test.
+// A fresh folder (with a random suffix, so that concurrent runs do not meet) under the system's
+// temporary folder, removed with everything in it at the end of the test.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 #include <string>
 
 namespace zel_test {
@@ -13,10 +14,9 @@ class TempFolder {
  public:
   TempFolder() {
     const auto* test = testing::UnitTest::GetInstance()->current_test_info();
-    std::string pattern = (std::filesystem::temp_directory_path() /
-                           (std::string("zel_") + test->test_suite_name() + "_" + test->name()))
-                              .string();
-    path_ = pattern;
+    path_ = std::filesystem::temp_directory_path() /
+            (std::string("zel_") + test->test_suite_name() + "_" + test->name() + "_" +
+             std::to_string(std::random_device()()));
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
   }
