@@ -25,5 +25,6 @@ inline constexpr uint32_t kStillActive = 259;
 bool GetThreadExitCode(Handle thread, uint32_t* exitCode);
 
 uint32_t CurrentThreadId();
+uint32_t CurrentProcessId();
 
 }  // namespace zel::platform

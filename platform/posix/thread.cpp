@@ -136,4 +136,6 @@ bool GetThreadExitCode(Handle thread, uint32_t* exitCode) {
 
 uint32_t CurrentThreadId() { return static_cast<uint32_t>(gettid()); }
 
+uint32_t CurrentProcessId() { return static_cast<uint32_t>(getpid()); }
+
 }  // namespace zel::platform

@@ -1,0 +1,154 @@
+#include "util/shared_thread.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+
+#include "platform/thread.h"
+#include "platform/wait.h"
+
+namespace {
+
+using vesk::CRefPtr;
+using vesku::ThreadInfo;
+
+struct TestPolicy {};
+
+// Records what happened to it; the test owns the flags, so they outlive the object.
+struct Trace {
+  std::atomic<bool> destroyed{false};
+  std::atomic<uint32_t> destroyedOn{0};
+  std::atomic<bool> sawStop{false};
+};
+
+class Worker : public vesku::SharedThread<TestPolicy> {
+ public:
+  enum class Body { kWaitForStop, kThrow, kReturnAtOnce };
+  Worker(Trace& trace, Body body) : trace_(trace), body_(body) {}
+  ~Worker() override {
+    trace_.destroyedOn = zel::platform::CurrentThreadId();
+    trace_.destroyed = true;
+  }
+
+ protected:
+  uint32_t Run(CRefPtr<SharedThread> /*self*/, CRefPtr<ThreadInfo> info) override {
+    if (body_ == Body::kThrow) throw std::runtime_error("body failed");
+    if (body_ == Body::kWaitForStop) {
+      trace_.sawStop = zel::platform::WaitForObject(info->stopEvent.Get(), 10000) ==
+                       zel::platform::WaitResult::kFirst;
+    }
+    return 7;
+  }
+
+ private:
+  Trace& trace_;
+  Body body_;
+};
+
+uint32_t ExitCode(ThreadInfo& info) {
+  uint32_t code = 0;
+  EXPECT_TRUE(zel::platform::GetThreadExitCode(info.threadHandle.Get(), &code));
+  return code;
+}
+
+TEST(SharedThread, StopRequestedBeforeTheWaitStillStopsTheThread) {
+  Trace trace;
+  CRefPtr<Worker> worker(new Worker(trace, Worker::Body::kWaitForStop));
+  vesku::StartThread(*worker);
+  CRefPtr<ThreadInfo> info = worker->CurrentInfo();
+  ASSERT_TRUE(info);
+  EXPECT_NE(info->threadId, 0u);
+  vesku::RequestStop(*info);
+  vesku::WaitForThreadEnd(*info);
+  EXPECT_TRUE(trace.sawStop);
+  EXPECT_EQ(ExitCode(*info), 7u);
+  EXPECT_FALSE(trace.destroyed);  // the starter still holds it
+  worker.Reset();
+  EXPECT_TRUE(trace.destroyed);
+}
+
+TEST(SharedThread, SecondStartFailsAndLeavesTheFirstThreadRunning) {
+  Trace trace;
+  CRefPtr<Worker> worker(new Worker(trace, Worker::Body::kWaitForStop));
+  vesku::StartThread(*worker);
+  CRefPtr<ThreadInfo> first = worker->CurrentInfo();
+  try {
+    vesku::StartThread(*worker);
+    FAIL() << "started twice";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "Thread.CannotStartTwice");
+  }
+  EXPECT_EQ(worker->CurrentInfo().Get(), first.Get());
+  EXPECT_EQ(zel::platform::WaitForObject(first->threadHandle.Get(), 50),
+            zel::platform::WaitResult::kTimeout);
+  vesku::RequestStop(*first);
+  vesku::WaitForThreadEnd(*first);
+
+  // Once the record is cleared the object may run again.
+  worker->ClearCurrentInfo();
+  vesku::StartThread(*worker);
+  CRefPtr<ThreadInfo> second = worker->CurrentInfo();
+  EXPECT_NE(second.Get(), first.Get());
+  vesku::RequestStop(*second);
+  vesku::WaitForThreadEnd(*second);
+}
+
+TEST(SharedThread, ThrowingBodyEndsWithExitCodeTwoAndDropsItsReference) {
+  Trace trace;
+  CRefPtr<ThreadInfo> info;
+  {
+    CRefPtr<Worker> worker(new Worker(trace, Worker::Body::kThrow));
+    vesku::StartThread(*worker);
+    info = worker->CurrentInfo();
+    vesku::WaitForThreadEnd(*info);
+  }
+  EXPECT_EQ(ExitCode(*info), 2u);
+  // The thread may still be between its return from the body and the end of its entry function
+  // when the wait returns; its reference is gone right after.
+  for (int i = 0; i < 1000 && !trace.destroyed; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_TRUE(trace.destroyed);
+}
+
+TEST(SharedThread, ThreadDropsTheLastReferenceItself) {
+  Trace trace;
+  uint32_t threadId = 0;
+  {
+    CRefPtr<Worker> worker(new Worker(trace, Worker::Body::kWaitForStop));
+    vesku::StartThread(*worker);
+    CRefPtr<ThreadInfo> info = worker->CurrentInfo();
+    threadId = info->threadId;
+    vesku::RequestStop(*info);
+  }
+  // The starter is gone; the thread finishes and destroys the object (and with it the record and
+  // the handle of the very thread that is running).
+  for (int i = 0; i < 2000 && !trace.destroyed; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_TRUE(trace.destroyed);
+  EXPECT_EQ(trace.destroyedOn.load(), threadId);
+}
+
+TEST(RefPtr, CountsReferencesAcrossCopiesMovesAndSelfAssignment) {
+  Trace trace;
+  {
+    CRefPtr<Worker> a(new Worker(trace, Worker::Body::kReturnAtOnce));
+    CRefPtr<Worker> b = a;
+    CRefPtr<Worker> c = std::move(b);
+    EXPECT_FALSE(b);
+    a = a.Get();
+    c = a;
+    vesk::CRefPtr<vesk::IRefObject> base(a);
+    EXPECT_FALSE(base->Query());
+    a.Reset();
+    c.Reset();
+    EXPECT_FALSE(trace.destroyed);
+  }
+  EXPECT_TRUE(trace.destroyed);
+}
+
+}  // namespace
