@@ -12,7 +12,7 @@
 //    written first, every record goes to an offset fixed in advance, and the first failure ends
 //    the writing silently.
 //
-// The dump is a standard minidump as Breakpad writes it for Linux: system information, the
+// The dump is a standard minidump in the form debuggers expect from Linux: system information, the
 // exception (signal number, signal code, fault address, the failing thread's AMD64 context), the
 // failing thread with its stack, the mapped ELF modules with their build ids, the stack as memory,
 // and the text of /proc/self/maps and /proc/self/status. Other threads are not recorded.
@@ -29,6 +29,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -535,7 +536,6 @@ size_t CopyStack(uint64_t stackPointer, uint64_t& start) {
 }
 
 void WriteDump(long fd, const CrashContext& crash) {
-  FileWriter file(fd);
   state->mapsLength = ReadWholeFile("/proc/self/maps", state->maps, kMapsCapacity);
   state->statusLength = ReadWholeFile("/proc/self/status", state->status, kStatusCapacity);
   CollectModules();
@@ -543,16 +543,40 @@ void WriteDump(long fd, const CrashContext& crash) {
   uint64_t stackStart = 0;
   const size_t stackLength = CopyStack(state->context.rsp, stackStart);
   const auto threadId = static_cast<uint32_t>(CurrentThreadId());
+  const auto moduleCount = static_cast<uint32_t>(state->moduleCount);
   timespec now{};
   syscall(SYS_clock_gettime, CLOCK_REALTIME, &now);
 
+  // Every stream's place is fixed before anything is written, so the header and the directory
+  // go out first and a dump cut short still describes what it was meant to hold.
   Layout layout(0);
   const uint32_t headerRva = layout.Take(sizeof(Header));
   const uint32_t directoryRva = layout.Take(kStreamCount * sizeof(Directory));
-  Header header{
+  const uint32_t systemRva = layout.Take(sizeof(SystemInfo));
+  const uint32_t exceptionRva = layout.Take(sizeof(ExceptionStream));
+  const uint32_t threadListRva = layout.Take(4 + sizeof(Thread));
+  const uint32_t memoryListRva = layout.Take(4 + sizeof(MemoryDescriptor));
+  const uint32_t moduleListSize = 4 + moduleCount * static_cast<uint32_t>(sizeof(Module));
+  const uint32_t moduleListRva = layout.Take(moduleListSize);
+  const uint32_t mapsRva = layout.Take(state->mapsLength);
+  const uint32_t statusRva = layout.Take(state->statusLength);
+  const uint32_t contextRva = layout.Take(sizeof(ContextAmd64));
+  const uint32_t stackRva = layout.Take(stackLength);
+
+  FileWriter file(fd);
+  const Header header{
       kSignature, kVersion, kStreamCount, directoryRva, 0, static_cast<uint32_t>(now.tv_sec), 0};
   file.Put(headerRva, header);
-  Directory directory[kStreamCount] = {};
+  const Directory directory[kStreamCount] = {
+      {kSystemInfoStream, {sizeof(SystemInfo), systemRva}},
+      {kExceptionStream, {sizeof(ExceptionStream), exceptionRva}},
+      {kThreadListStream, {4 + sizeof(Thread), threadListRva}},
+      {kMemoryListStream, {4 + sizeof(MemoryDescriptor), memoryListRva}},
+      {kModuleListStream, {moduleListSize, moduleListRva}},
+      {kLinuxMapsStream, {static_cast<uint32_t>(state->mapsLength), mapsRva}},
+      {kLinuxProcStatusStream, {static_cast<uint32_t>(state->statusLength), statusRva}},
+  };
+  file.Put(directoryRva, directory);
 
   // System information.
   SystemInfo system{};
@@ -563,13 +587,10 @@ void WriteDump(long fd, const CrashContext& crash) {
   system.minorVersion = state->osVersion[1];
   system.buildNumber = state->osVersion[2];
   system.platformId = kPlatformLinux;
-  const uint32_t systemRva = layout.Take(sizeof system);
   system.csdVersionRva = PutString(file, layout, state->csdVersion, state->csdLength);
   file.Put(systemRva, system);
-  directory[0] = {kSystemInfoStream, {sizeof system, systemRva}};
 
   // The exception and the failing thread's registers.
-  const uint32_t contextRva = layout.Take(sizeof(ContextAmd64));
   file.Put(contextRva, state->context);
   const LocationDescriptor contextLocation{sizeof(ContextAmd64), contextRva};
   ExceptionStream exception{};
@@ -581,31 +602,25 @@ void WriteDump(long fd, const CrashContext& crash) {
   exception.exceptionRecord.exceptionAddress =
       faultAddressKnown ? reinterpret_cast<uint64_t>(crash.info->si_addr) : state->context.rip;
   exception.threadContext = contextLocation;
-  const uint32_t exceptionRva = layout.Take(sizeof exception);
   file.Put(exceptionRva, exception);
-  directory[1] = {kExceptionStream, {sizeof exception, exceptionRva}};
 
   // The failing thread and its stack, which is also the dump's one memory range.
-  const uint32_t stackRva = layout.Take(stackLength);
   file.Put(stackRva, state->stack, stackLength);
   const MemoryDescriptor stack{stackStart, {static_cast<uint32_t>(stackLength), stackRva}};
   Thread thread{};
   thread.threadId = threadId;
   thread.stack = stack;
   thread.threadContext = contextLocation;
-  const uint32_t threadListRva = layout.Take(4 + sizeof thread);
   file.Put(threadListRva, uint32_t{1});
   file.Put(threadListRva + 4, thread);
-  directory[2] = {kThreadListStream, {4 + sizeof thread, threadListRva}};
-  const uint32_t memoryListRva = layout.Take(4 + sizeof stack);
   file.Put(memoryListRva, uint32_t{1});
   file.Put(memoryListRva + 4, stack);
-  directory[3] = {kMemoryListStream, {4 + sizeof stack, memoryListRva}};
+
+  // The raw texts debuggers use to rebuild the address space and the process facts.
+  file.Put(mapsRva, state->maps, state->mapsLength);
+  file.Put(statusRva, state->status, state->statusLength);
 
   // Modules, each with its name and its build id as a CodeView record.
-  const auto moduleCount = static_cast<uint32_t>(state->moduleCount);
-  const uint32_t moduleListSize = 4 + moduleCount * static_cast<uint32_t>(sizeof(Module));
-  const uint32_t moduleListRva = layout.Take(moduleListSize);
   file.Put(moduleListRva, moduleCount);
   for (uint32_t i = 0; i < moduleCount; ++i) {
     const ModuleEntry& entry = state->modules[i];
@@ -622,17 +637,6 @@ void WriteDump(long fd, const CrashContext& crash) {
     }
     file.Put(moduleListRva + 4 + i * static_cast<uint32_t>(sizeof(Module)), module);
   }
-  directory[4] = {kModuleListStream, {moduleListSize, moduleListRva}};
-
-  // The raw texts debuggers use to rebuild the address space and the process facts.
-  const uint32_t mapsRva = layout.Take(state->mapsLength);
-  file.Put(mapsRva, state->maps, state->mapsLength);
-  directory[5] = {kLinuxMapsStream, {static_cast<uint32_t>(state->mapsLength), mapsRva}};
-  const uint32_t statusRva = layout.Take(state->statusLength);
-  file.Put(statusRva, state->status, state->statusLength);
-  directory[6] = {kLinuxProcStatusStream, {static_cast<uint32_t>(state->statusLength), statusRva}};
-
-  file.Put(directoryRva, directory);
 }
 
 void ParseOsVersion(const char* release, uint32_t (&version)[3]) {
@@ -649,7 +653,7 @@ void ParseOsVersion(const char* release, uint32_t (&version)[3]) {
 
 bool PrepareCrashDump(const std::string& dumpPath) {
   if (dumpPath.empty() || dumpPath.size() >= kPathCapacity) {
-    SetLastError(ENAMETOOLONG);
+    SetLastError(dumpPath.empty() ? ENOENT : ENAMETOOLONG);
     return false;
   }
   if (state == nullptr) {

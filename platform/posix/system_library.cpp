@@ -71,7 +71,7 @@ bool ModuleFileName(ModuleHandle module, std::string& path) {
     SetLastError(0);
     return false;
   }
-  if (map != nullptr && map->l_name != nullptr && map->l_name[0] == '/') {
+  if (map != nullptr && map->l_name != nullptr && map->l_name[0] != 0) {
     path = map->l_name;
     return true;
   }

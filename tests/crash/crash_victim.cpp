@@ -1,10 +1,12 @@
 // A program that installs the crash handlers and then fails in the way its command line names:
-//   crash_victim DUMP_PATH null|abort|throw|purecall|overflow|thread|exit
+//   crash_victim DUMP_PATH null|abort|heap|throw|purecall|overflow|thread|race|exit
 // The crash tests run it and inspect its exit code and the dump it leaves.
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include "platform/crash_dump.h"
 #include "util/crash_handlers.h"
@@ -19,6 +21,13 @@ extern "C" __attribute__((noinline)) void CrashVictimStoreToNull() {
 }
 
 extern "C" __attribute__((noinline)) void CrashVictimAbort() { std::abort(); }
+
+// glibc notices the second free and aborts: the crash path must cope with a broken heap.
+extern "C" __attribute__((noinline)) void CrashVictimDoubleFree() {
+  void* volatile block = std::malloc(64);
+  std::free(block);
+  std::free(block);
+}
 
 extern "C" __attribute__((noinline)) void CrashVictimThrow() {
   throw std::runtime_error("nobody catches this");
@@ -55,15 +64,33 @@ extern "C" __attribute__((noinline)) void CrashVictimOnSecondThread() {
   CrashVictimStoreToNull();
 }
 
+// Several threads fault at the same moment; only one of them may write the dump, completely.
+void CrashVictimRace() {
+  std::atomic<int> ready{0};
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 4; ++i) {
+    threads.emplace_back([&ready] {
+      zel::platform::CrashSignalStack signalStack;
+      ready.fetch_add(1);
+      while (ready.load() < 4) {
+      }
+      CrashVictimStoreToNull();
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+}
+
 int main(int argc, char** argv) {
   if (argc != 3) return 64;
   vesku::InstallCrashHandlers(vesku::WideText(argv[1]));
   const char* mode = argv[2];
   if (std::strcmp(mode, "null") == 0) CrashVictimStoreToNull();
   if (std::strcmp(mode, "abort") == 0) CrashVictimAbort();
+  if (std::strcmp(mode, "heap") == 0) CrashVictimDoubleFree();
   if (std::strcmp(mode, "throw") == 0) CrashVictimThrow();
   if (std::strcmp(mode, "purecall") == 0) CrashVictimDerived derived;
   if (std::strcmp(mode, "overflow") == 0) return static_cast<int>(CrashVictimRecurse(nullptr));
   if (std::strcmp(mode, "thread") == 0) std::thread(CrashVictimOnSecondThread).join();
+  if (std::strcmp(mode, "race") == 0) CrashVictimRace();
   return std::strcmp(mode, "exit") == 0 ? 0 : 65;
 }

@@ -1,0 +1,109 @@
+#include "util/module_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/last_error.h"
+#include "util/exceptions.h"
+#include "util/utf_text.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using vesku::CLibrary;
+using vesku::LoadSystemLibrary;
+
+TEST(LoadSystemLibrary, RefusesEverythingButABareName) {
+  for (const char16_t* name :
+       {static_cast<const char16_t*>(nullptr), u"", u"C:\\Windows\\libc.so.6", u"lib\\libc.so.6",
+        u"/usr/lib/x86_64-linux-gnu/libc.so.6", u"./libc.so.6", u"C:libc.so.6", u"libc.so.6:x"}) {
+    zel::platform::SetLastError(0);
+    EXPECT_EQ(LoadSystemLibrary(name, 0), nullptr) << (name ? vesku::NarrowText(name) : "null");
+    EXPECT_EQ(zel::platform::LastError(), 87);
+  }
+}
+
+TEST(LoadSystemLibrary, FindsSystemLibrariesByBareName) {
+  vesku::ModuleHandle libc = LoadSystemLibrary(u"libc.so.6", 0);
+  ASSERT_NE(libc, nullptr);
+  const std::u16string path = vesku::GetModuleName(libc);
+  EXPECT_EQ(path.front(), u'/');
+  EXPECT_TRUE(path.ends_with(u"/libc.so.6"));
+  zel::platform::CloseLibrary(libc);
+}
+
+// A file of the same name in the current folder or next to the program must never be loaded.
+TEST(LoadSystemLibrary, IgnoresTheCurrentAndTheProgramFolder) {
+  const std::string planted = "libzelplanted.so.1";
+  const fs::path source = "/usr/lib/x86_64-linux-gnu/libz.so.1";
+  if (!fs::exists(source)) GTEST_SKIP() << "no library to plant";
+  const fs::path programFolder =
+      fs::path(vesku::NarrowText(vesku::GetModuleName(vesku::GetCurrentModule()))).parent_path();
+  const fs::path scratch = fs::temp_directory_path() / "zel_loader_test";
+  fs::create_directories(scratch);
+  const fs::path oldCurrent = fs::current_path();
+  for (const fs::path& folder : {scratch, programFolder}) {
+    fs::copy_file(source, folder / planted, fs::copy_options::overwrite_existing);
+  }
+  fs::current_path(scratch);
+  zel::platform::SetLastError(0);
+  vesku::ModuleHandle module = LoadSystemLibrary(vesku::WideText(planted).c_str(), 0);
+  fs::current_path(oldCurrent);
+  fs::remove(programFolder / planted);
+  fs::remove_all(scratch);
+  EXPECT_EQ(module, nullptr);
+  zel::platform::CloseLibrary(module);
+}
+
+TEST(CLibrary, MissingLibraryReportsItsNameAndCode126) {
+  try {
+    CLibrary library(u"libzel-d\u00e9j\u00e0-absent.so.1");
+    FAIL() << "loaded a library that does not exist";
+  } catch (const vesku::CWinException& e) {
+    EXPECT_STREQ(e.what(), "Dll not found: libzel-d\xc3\xa9j\xc3\xa0-absent.so.1");
+    EXPECT_EQ(e.code(), 126);
+    EXPECT_EQ(zel::platform::LastError(), 126);
+  }
+  try {
+    CLibrary library(u"sub/libc.so.6");
+    FAIL() << "loaded a library by path";
+  } catch (const vesku::CWinException& e) {
+    EXPECT_STREQ(e.what(), "Dll not found: sub/libc.so.6");
+    EXPECT_EQ(e.code(), 87);
+  }
+}
+
+TEST(CLibrary, ResolvesExportsAndNamesMissingOnes) {
+  CLibrary libc(u"libc.so.6");
+  using StrLen = size_t (*)(const char*);
+  EXPECT_EQ(libc.GetFunctionAs<StrLen>("strlen")("four"), 4u);
+  try {
+    libc.GetFunction("zel_no_such_function");
+    FAIL() << "found a function that does not exist";
+  } catch (const vesku::CWinException& e) {
+    EXPECT_STREQ(e.what(), "Function not found: zel_no_such_function");
+    EXPECT_EQ(e.code(), 127);
+  }
+}
+
+TEST(GetModuleName, NamesTheProgramItself) {
+  const std::u16string current = vesku::GetModuleName(vesku::GetCurrentModule());
+  EXPECT_TRUE(current.ends_with(u"/unit_loader")) << vesku::NarrowText(current);
+  EXPECT_EQ(vesku::GetModuleName(nullptr), current);
+}
+
+TEST(UtfText, ConvertsBothWaysAndRejectsBrokenText) {
+  const std::u16string wide = u"a\u00e9\u20ac\U0001F600";
+  const std::string narrow = "a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80";
+  EXPECT_EQ(vesku::NarrowText(wide), narrow);
+  EXPECT_EQ(vesku::WideText(narrow), wide);
+  EXPECT_EQ(vesku::NarrowText(std::u16string(u"x") + char16_t(0xD800)), "");
+  EXPECT_EQ(vesku::NarrowText(std::u16string(1, char16_t(0xDC00)) + u"x"), "");
+  EXPECT_EQ(vesku::WideText("x\xc3"), u"");
+  EXPECT_EQ(vesku::WideText("\xc0\xaf"), u"");
+  EXPECT_EQ(vesku::WideText("\xed\xa0\x80"), u"");
+}
+
+}  // namespace
