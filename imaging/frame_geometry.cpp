@@ -29,8 +29,8 @@ std::optional<PixelSize> FitIntoBox(uint64_t columns, uint64_t rows, int32_t lon
   const bool taller = rows > columns;
   const double widthBound = taller ? shortSideLimit : longSideLimit;
   const double heightBound = taller ? longSideLimit : shortSideLimit;
-  const double k = std::min(heightBound / static_cast<double>(rows),
-                            widthBound / static_cast<double>(columns));
+  const double k =
+      std::min(heightBound / static_cast<double>(rows), widthBound / static_cast<double>(columns));
   if (!(k < 1.0)) return std::nullopt;
   const auto round = [k](uint64_t side) {
     return std::max<uint64_t>(1, static_cast<uint64_t>(std::floor(k * side + 0.5)));

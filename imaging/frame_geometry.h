@@ -42,8 +42,8 @@ std::optional<PixelSize> FitIntoBox(uint64_t columns, uint64_t rows, int32_t lon
 // it does not fit.
 int32_t FrameByteCount(int64_t columns, int64_t rows);
 
-// Adds one frame's BGRA bytes to a running total, both signed 32-bit; "Integer overflow" when either
-// the frame or the total leaves that range.
+// Adds one frame's BGRA bytes to a running total, both signed 32-bit; "Integer overflow" when
+// either the frame or the total leaves that range.
 int32_t AddFrameBytes(int32_t total, int64_t columns, int64_t rows);
 
 // The bytes of all frames after each side is scaled by ScaledSide; "Integer overflow" past int32.

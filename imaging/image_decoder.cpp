@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <stdexcept>
+#include <utility>
 
 #include "imaging/magick_compat.h"
 #include "imaging/magick_guards.h"
@@ -74,7 +75,7 @@ void ImageDecoder::ReadFrames(const Magick::Blob& blob, const std::u16string& na
       list.reset(head);
       frames_.emplace_back(frame);
     }
-    Magick::throwException(exception.get(), options.quiet());
+    magick::ThrowCollected(std::move(exception), options.quiet());
     if (frames_.empty()) throw std::range_error("No image");
   } catch (const std::exception&) {
     // A damaged later frame must not cost the first one: read just that, as a still image.

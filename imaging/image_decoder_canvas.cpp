@@ -14,9 +14,8 @@ namespace {
 constexpr int kPlanAttempts = 8;
 
 Magick::Image FilledImage(int64_t width, int64_t height, const char* color) {
-  return Magick::Image(
-      Magick::Geometry(static_cast<size_t>(width), static_cast<size_t>(height)),
-      Magick::Color(color));
+  return Magick::Image(Magick::Geometry(static_cast<size_t>(width), static_cast<size_t>(height)),
+                       Magick::Color(color));
 }
 
 }  // namespace

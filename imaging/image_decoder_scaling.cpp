@@ -51,8 +51,8 @@ void ImageDecoder::ApplyByteLimit(int32_t rotation, bool turned) {
 }
 
 void ImageDecoder::ZoomCurrent() {
-  current_->zoom(ExactSize(ScaledSide(current_->columns(), scale_),
-                           ScaledSide(current_->rows(), scale_)));
+  current_->zoom(
+      ExactSize(ScaledSide(current_->columns(), scale_), ScaledSide(current_->rows(), scale_)));
   width_ = static_cast<int32_t>(current_->columns());
   height_ = static_cast<int32_t>(current_->rows());
 }

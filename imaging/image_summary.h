@@ -16,8 +16,8 @@ struct ImageSummary {
   int32_t width = 0;
   int32_t height = 0;
   int32_t flags = 0;
-  int32_t rotation = 0;    // clockwise degrees implied by the stored orientation
-  std::string dateTaken;   // "YYYY-MM-DD hh:mm:ss.mmm" or empty
+  int32_t rotation = 0;   // clockwise degrees implied by the stored orientation
+  std::string dateTaken;  // "YYYY-MM-DD hh:mm:ss.mmm" or empty
 };
 
 }  // namespace zel

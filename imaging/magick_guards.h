@@ -19,6 +19,14 @@ inline ExceptionGuard AcquireException() {
   return ExceptionGuard(MagickCore::AcquireExceptionInfo());
 }
 
+// Raises the library errors (and, unless quiet, warnings) collected in `exception`, then releases
+// it. Magick++ destroys the record itself before it throws, so the guard lets go first.
+inline void ThrowCollected(ExceptionGuard exception, bool quiet) {
+  MagickCore::ExceptionInfo* record = exception.release();
+  Magick::throwException(record, quiet);
+  MagickCore::DestroyExceptionInfo(record);
+}
+
 struct ImageListDeleter {
   void operator()(MagickCore::Image* list) const { MagickCore::DestroyImageList(list); }
 };

@@ -1,5 +1,6 @@
-// Process environment variables. Libraries that read their settings from the environment at start-up
-// (the image library's temporary folder) are configured through this before they initialise.
+// Process environment variables. Libraries that read their settings from the environment at
+// start-up (the image library's temporary folder) are configured through this before they
+// initialise.
 #pragma once
 
 #include <cstdint>

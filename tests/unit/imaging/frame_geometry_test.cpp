@@ -8,8 +8,8 @@
 namespace zel {
 namespace {
 
-void ExpectFit(uint64_t columns, uint64_t rows, int32_t longSide, int32_t shortSide,
-               uint64_t width, uint64_t height) {
+void ExpectFit(uint64_t columns, uint64_t rows, int32_t longSide, int32_t shortSide, uint64_t width,
+               uint64_t height) {
   const std::optional<PixelSize> size = FitIntoBox(columns, rows, longSide, shortSide);
   ASSERT_TRUE(size.has_value()) << columns << "x" << rows;
   EXPECT_EQ(size->width, width) << columns << "x" << rows;

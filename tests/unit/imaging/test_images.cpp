@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -169,6 +170,30 @@ Bytes LoadAndExport(ImageDecoder& decoder, const Bytes& data, int32_t rotation, 
 Bgra PixelAt(const Bytes& pixels, int32_t width, int32_t x, int32_t y) {
   const size_t at = (static_cast<size_t>(y) * width + x) * 4;
   return {pixels[at], pixels[at + 1], pixels[at + 2], pixels[at + 3]};
+}
+
+bool Near(const Bgra& pixel, int b, int g, int r, int tolerance) {
+  return std::abs(pixel.b - b) <= tolerance && std::abs(pixel.g - g) <= tolerance &&
+         std::abs(pixel.r - r) <= tolerance && pixel.a == 255;
+}
+
+Magick::Image Marked() {
+  Magick::Image image = Filled(16, 8, "blue");
+  image.composite(Filled(4, 4, "red"), 0, 0, Magick::OverCompositeOp);
+  return image;
+}
+
+int RedCorner(const Bytes& pixels, int32_t width, int32_t height) {
+  const int32_t xs[4] = {1, width - 2, width - 2, 1};
+  const int32_t ys[4] = {1, 1, height - 2, height - 2};
+  int found = -1;
+  for (int corner = 0; corner < 4; ++corner) {
+    if (Near(PixelAt(pixels, width, xs[corner], ys[corner]), 0, 0, 255, 60)) {
+      if (found != -1) return -1;
+      found = corner;
+    }
+  }
+  return found;
 }
 
 }  // namespace zel::test

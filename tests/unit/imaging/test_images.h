@@ -49,4 +49,16 @@ Bytes ExportCurrent(ImageDecoder& decoder);
 
 Bgra PixelAt(const Bytes& pixels, int32_t width, int32_t x, int32_t y);
 
+// Opaque and within `tolerance` of the colour on every channel.
+bool Near(const Bgra& pixel, int b, int g, int r, int tolerance = 40);
+
+// 16 × 8, blue with a red 4 × 4 block in the top-left corner: where the block ends up tells an
+// orientation apart from every other one.
+Magick::Image Marked();
+
+enum Corner { kTopLeft, kTopRight, kBottomRight, kBottomLeft };
+
+// The corner whose pixel one step in from the edges is red; -1 when none or more than one is.
+int RedCorner(const Bytes& pixels, int32_t width, int32_t height);
+
 }  // namespace zel::test

@@ -1,0 +1,251 @@
+#include "imaging/image_decoder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <stdexcept>
+
+#include "imaging/new_scaling.h"
+#include "test_images.h"
+
+namespace zel {
+namespace {
+
+using test::Bgra;
+using test::Bytes;
+using test::Corner;
+using test::kBottomLeft;
+using test::kBottomRight;
+using test::kTopLeft;
+using test::kTopRight;
+using test::Marked;
+using test::Near;
+using test::RedCorner;
+
+constexpr int32_t kNoLimit = -1;
+
+TEST(ImageDecoder, ExportsBgraWithOpaqueAlpha) {
+  ImageDecoder decoder(kNoLimit, 0, 0);
+  const Bytes pixels =
+      test::LoadAndExport(decoder, test::Encode(test::Filled(3, 3, "rgb(10,20,30)"), "PNG"));
+  EXPECT_EQ(decoder.frameBytes(), 36);
+  ASSERT_EQ(pixels.size(), 36u);
+  for (int i = 0; i < 9; ++i) {
+    const Bgra pixel = test::PixelAt(pixels, 3, i % 3, i / 3);
+    EXPECT_EQ(pixel.b, 30);
+    EXPECT_EQ(pixel.g, 20);
+    EXPECT_EQ(pixel.r, 10);
+    EXPECT_EQ(pixel.a, 255);
+  }
+  EXPECT_FALSE(decoder.animated());
+  EXPECT_EQ(decoder.totalBytes(), 0);
+  EXPECT_EQ(decoder.CanvasSize(), std::make_pair(0, 0));
+  EXPECT_FALSE(decoder.NextFrame(0, false));
+}
+
+TEST(ImageDecoder, KeepsAlphaAndRefusesASmallerDestination) {
+  ImageDecoder decoder(kNoLimit, 0, 0);
+  const Bytes pixels =
+      test::LoadAndExport(decoder, test::Encode(test::Filled(2, 2, "rgba(200,100,50,0.5)"), "PNG"));
+  EXPECT_NEAR(test::PixelAt(pixels, 2, 1, 1).a, 128, 1);
+  Bytes small(15);
+  EXPECT_THROW(decoder.WritePixels(small.data(), 15), std::runtime_error);
+}
+
+TEST(ImageDecoder, ReadsCommonStillFormats) {
+  for (const char* format : {"JPEG", "PNG", "GIF", "WEBP", "TIFF", "BMP"}) {
+    ImageDecoder decoder(kNoLimit, 0, 0);
+    const Bytes pixels =
+        test::LoadAndExport(decoder, test::Encode(test::Filled(6, 4, "red"), format));
+    EXPECT_EQ(decoder.width(), 6) << format;
+    EXPECT_EQ(decoder.height(), 4) << format;
+    EXPECT_TRUE(Near(test::PixelAt(pixels, 6, 3, 2), 0, 0, 255, 8)) << format;
+  }
+}
+
+TEST(ImageDecoder, DamagedDataRaises) {
+  ImageDecoder decoder(kNoLimit, 0, 0);
+  const Bytes junk(64, 0x5A);
+  EXPECT_ANY_THROW(decoder.Load(junk.data(), static_cast<int32_t>(junk.size()), 0, false, u"x"));
+}
+
+TEST(ImageDecoder, StoredOrientationTurnsAndMirrors) {
+  const Bytes jpeg = test::Encode(Marked(), "JPEG");
+  struct Case {
+    int orientation;
+    bool turned;
+    Corner corner;
+  };
+  const Case cases[] = {
+      {1, false, kTopLeft},    {2, false, kTopRight},  {3, false, kBottomRight},
+      {4, false, kBottomLeft}, {5, true, kTopLeft},    {6, true, kTopRight},
+      {7, true, kBottomRight}, {8, true, kBottomLeft},
+  };
+  for (const Case& c : cases) {
+    ImageDecoder decoder(kNoLimit, 0, 0);
+    const Bytes pixels =
+        test::LoadAndExport(decoder, test::WithExif(jpeg, c.orientation, "", ""), 0, true);
+    EXPECT_EQ(decoder.width(), c.turned ? 8 : 16) << c.orientation;
+    EXPECT_EQ(RedCorner(pixels, decoder.width(), decoder.height()), c.corner) << c.orientation;
+  }
+  // Without auto-orientation the stored value is ignored.
+  ImageDecoder decoder(kNoLimit, 0, 0);
+  const Bytes pixels = test::LoadAndExport(decoder, test::WithExif(jpeg, 6, "", ""), 0, false);
+  EXPECT_EQ(RedCorner(pixels, decoder.width(), decoder.height()), kTopLeft);
+}
+
+TEST(ImageDecoder, ExplicitRotationWinsOverStoredOrientation) {
+  const Bytes jpeg = test::WithExif(test::Encode(Marked(), "JPEG"), 6, "", "");
+  struct Case {
+    int rotation;
+    Corner corner;
+  };
+  for (const Case& c : {Case{90, kTopRight}, Case{180, kBottomRight}, Case{270, kBottomLeft},
+                        Case{-90, kBottomLeft}}) {
+    ImageDecoder decoder(kNoLimit, 0, 0);
+    const Bytes pixels = test::LoadAndExport(decoder, jpeg, c.rotation, true);
+    EXPECT_EQ(decoder.width(), c.rotation == 180 ? 16 : 8) << c.rotation;
+    EXPECT_EQ(RedCorner(pixels, decoder.width(), decoder.height()), c.corner) << c.rotation;
+  }
+}
+
+// Animations are written as MIFF, which keeps offsets, delays and disposal like GIF but needs no
+// slow palette reduction when the test writes it.
+Bytes TwoFrameAnimation(size_t width, size_t height) {
+  return test::EncodeFrames(
+      {test::AnimationFrame(width, height, "red", Magick::Geometry(width, height, 0, 0), 10, 0),
+       test::AnimationFrame(width / 2, height / 2, "blue", Magick::Geometry(width, height, 1, 1), 0,
+                            0)},
+      "MIFF");
+}
+
+TEST(ImageDecoder, OnlyQuarterTurnsSwapTheCanvas) {
+  const Bytes animation = TwoFrameAnimation(20, 10);
+  for (const auto& [rotation, swapped] :
+       {std::pair{0, false}, std::pair{90, true}, std::pair{180, false}, std::pair{270, true},
+        std::pair{-90, false}}) {
+    ImageDecoder decoder(kNoLimit, 0, 0);
+    decoder.Load(animation.data(), static_cast<int32_t>(animation.size()), rotation, false,
+                 u"a.miff");
+    EXPECT_TRUE(decoder.animated());
+    EXPECT_EQ(decoder.totalBytes(), (20 * 10 + 10 * 5) * 4);
+    EXPECT_EQ(decoder.CanvasSize(), swapped ? std::make_pair(10, 20) : std::make_pair(20, 10))
+        << rotation;
+  }
+}
+
+TEST(ImageDecoder, SizeBoxFitsStillImagesOnly) {
+  for (const auto& [longSide, shortSide] : {std::pair{80, 60}, std::pair{60, 80}}) {
+    ImageDecoder wide(kNoLimit, std::max(longSide, shortSide), std::min(longSide, shortSide));
+    test::LoadAndExport(wide, test::Encode(test::Filled(200, 100, "red"), "PNG"));
+    EXPECT_EQ(std::make_pair(wide.width(), wide.height()), std::make_pair(80, 40));
+    ImageDecoder tall(kNoLimit, 80, 60);
+    test::LoadAndExport(tall, test::Encode(test::Filled(100, 200, "red"), "PNG"));
+    EXPECT_EQ(std::make_pair(tall.width(), tall.height()), std::make_pair(40, 80));
+  }
+  ImageDecoder small(kNoLimit, 80, 60);
+  test::LoadAndExport(small, test::Encode(test::Filled(70, 50, "red"), "PNG"));
+  EXPECT_EQ(std::make_pair(small.width(), small.height()), std::make_pair(70, 50));
+
+  ImageDecoder decoder(kNoLimit, 8, 6);
+  const Bytes animation = TwoFrameAnimation(20, 10);
+  decoder.Load(animation.data(), static_cast<int32_t>(animation.size()), 0, false, u"a.miff");
+  EXPECT_EQ(decoder.width(), 20);
+}
+
+TEST(ImageDecoder, SizeBoxDecodesLargeJpegsReduced) {
+  // The reduced JPEG decode still covers the box; the fit then lands on the exact size.
+  Magick::Image large = Marked();
+  large.sample(Magick::Geometry(320, 160));
+  const Bytes jpeg = test::Encode(large, "JPEG");
+  ImageDecoder decoder(kNoLimit, 40, 30);
+  const Bytes pixels = test::LoadAndExport(decoder, jpeg);
+  EXPECT_EQ(std::make_pair(decoder.width(), decoder.height()), std::make_pair(40, 20));
+  EXPECT_EQ(RedCorner(pixels, 40, 20), kTopLeft);
+}
+
+TEST(ImageDecoder, ByteBudgetShrinksStillImagesLinearly) {
+  const Bytes png = test::Encode(test::Filled(400, 300, "red"), "PNG");
+  const auto load = [&png](int32_t byteLimit, int32_t longSide, int32_t shortSide) {
+    ImageDecoder decoder(byteLimit, longSide, shortSide);
+    test::LoadAndExport(decoder, png);
+    return std::make_pair(decoder.width(), decoder.height());
+  };
+  // 480,000 bytes with a budget of 240,000: factor 0.5 on both sides, a quarter of the bytes.
+  EXPECT_EQ(load(240000, 0, 0), std::make_pair(200, 150));
+  EXPECT_EQ(load(kNoLimit, 0, 0), std::make_pair(400, 300));
+  EXPECT_EQ(load(480000, 0, 0), std::make_pair(400, 300));
+  // The budget is measured after the box: 200 × 150 needs 120,000; a quarter is left.
+  EXPECT_EQ(load(30000, 200, 200), std::make_pair(50, 37));
+}
+
+std::vector<Magick::Image> Frames(int count, size_t width, size_t height) {
+  std::vector<Magick::Image> frames;
+  for (int i = 0; i < count; ++i) {
+    frames.push_back(test::AnimationFrame(width, height, i % 2 ? "red" : "blue",
+                                          Magick::Geometry(width, height, 0, 0), 10, 0));
+  }
+  return frames;
+}
+
+TEST(ImageDecoder, RotatedAnimationOverBudgetZoomsEveryFrame) {
+  // 10 frames of 100 × 60 need 240,000 bytes; a budget of 60,000 gives √0.25 = 0.5.
+  const Bytes animation = test::EncodeFrames(Frames(10, 100, 60), "MIFF");
+  ImageDecoder decoder(60000, 0, 0);
+  decoder.Load(animation.data(), static_cast<int32_t>(animation.size()), 90, false, u"a.miff");
+  EXPECT_FALSE(decoder.canvasMode());
+  EXPECT_DOUBLE_EQ(decoder.scale(), 0.5);
+  EXPECT_EQ(decoder.totalBytes(), 60000);
+  EXPECT_EQ(decoder.CanvasSize(), std::make_pair(30, 50));
+  int frames = 1;
+  do {
+    EXPECT_EQ(std::make_pair(decoder.width(), decoder.height()), std::make_pair(30, 50));
+    EXPECT_EQ(decoder.frameBytes(), 30 * 50 * 4);
+    EXPECT_EQ(test::ExportCurrent(decoder).size(), 6000u);
+  } while (decoder.NextFrame(90, false) && ++frames);
+  EXPECT_EQ(frames, 10);
+}
+
+TEST(ImageDecoder, PlainFramesReportScaledPositionsAndDelays) {
+  const Bytes gif = test::EncodeFrames(
+      {test::AnimationFrame(40, 30, "red", Magick::Geometry(40, 30, 0, 0), 0, 0),
+       test::AnimationFrame(10, 10, "blue", Magick::Geometry(40, 30, 5, 7), 25, 0),
+       test::AnimationFrame(9, 9, "green", Magick::Geometry(40, 30, 11, 3), 0, 0)},
+      "GIF");
+  newScaling = false;
+  ImageDecoder decoder(1800, 0, 0);  // need 5,924 bytes
+  decoder.Load(gif.data(), static_cast<int32_t>(gif.size()), 0, false, u"a.gif");
+  newScaling = true;
+  const double scale = decoder.scale();
+  ASSERT_LT(scale, 1.0);
+  EXPECT_FALSE(decoder.canvasMode());
+  EXPECT_EQ(decoder.FramePosition(), std::make_pair(0, 0));
+  EXPECT_EQ(decoder.FrameDelay(), 0);
+  ASSERT_TRUE(decoder.NextFrame(0, false));
+  EXPECT_EQ(decoder.FramePosition(),
+            std::make_pair(static_cast<int32_t>(5 * scale), static_cast<int32_t>(7 * scale)));
+  EXPECT_EQ(decoder.FrameDelay(), 25);
+  EXPECT_EQ(decoder.width(), static_cast<int32_t>(10 * scale));
+  ASSERT_TRUE(decoder.NextFrame(0, false));
+  EXPECT_EQ(decoder.FramePosition(),
+            std::make_pair(static_cast<int32_t>(11 * scale), static_cast<int32_t>(3 * scale)));
+  EXPECT_EQ(decoder.FrameDelay(), 0);
+  EXPECT_FALSE(decoder.NextFrame(0, false));
+}
+
+TEST(ImageDecoder, DamagedLaterFrameLeavesTheFirstAsAStillImage) {
+  std::vector<Magick::Image> frames = Frames(3, 30, 20);
+  for (Magick::Image& frame : frames) frame.addNoise(Magick::GaussianNoise);
+  // Cut inside the last frame's data.
+  Bytes gif = test::EncodeFrames(frames, "GIF");
+  gif.resize(gif.size() * 5 / 6);
+  ImageDecoder decoder(kNoLimit, 0, 0);
+  test::LoadAndExport(decoder, gif, 0, false, u"cut.gif");
+  EXPECT_FALSE(decoder.animated());
+  EXPECT_EQ(decoder.totalBytes(), 0);
+  EXPECT_EQ(decoder.FrameCount(), 1);
+  EXPECT_EQ(decoder.width(), 30);
+}
+
+}  // namespace
+}  // namespace zel
