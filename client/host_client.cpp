@@ -1,7 +1,7 @@
 #include "client/host_client.h"
 
 #include "client/host_session.h"
-#include "platform/child_process.h"
+#include "platform/thread.h"
 #include "rpc/archive_values.h"
 
 namespace zel::client {

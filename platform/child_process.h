@@ -21,8 +21,6 @@ int32_t CreatePipe(Pipe& pipe);
 // Closes `fd` (when open) and sets it to -1.
 void ClosePipeEnd(int& fd);
 
-int CurrentProcessId();
-
 // Starts `path` with `arguments` (argument 0 included). `inheritedFd` (or -1) stays open under the
 // same number in the child. With a non-empty `outputPath` the child's standard output and error
 // are appended to that file instead of going where the parent's go. Returns 0 and the process id,

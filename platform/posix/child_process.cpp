@@ -30,8 +30,6 @@ void ClosePipeEnd(int& fd) {
   fd = -1;
 }
 
-int CurrentProcessId() { return ::getpid(); }
-
 int32_t SpawnProcess(const std::string& path, const std::vector<std::string>& arguments,
                      int inheritedFd, const std::string& outputPath, int& processId) {
   std::vector<char*> argv;

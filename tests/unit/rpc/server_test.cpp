@@ -11,7 +11,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/child_process.h"
+#include "platform/thread.h"
 #include "rpc/archive_values.h"
 #include "rpc/rpc_channel.h"
 #include "rpc/server.h"
