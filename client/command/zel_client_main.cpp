@@ -6,7 +6,8 @@
 //   zelClient props FILE
 //
 // Options valid for every command: --host PATH (the zelHost executable; default: next to this
-// program, or ../host/zelHost in a build tree) and --work DIR (the host's work folder).
+// program, or ../host/zelHost in a build tree) and --work DIR (the host's work folder, which also
+// receives the host's console output in zelHost-console.txt).
 #include <Magick++.h>
 
 #include <cstdio>
@@ -43,9 +44,7 @@ struct Arguments {
 };
 
 bool ParseArguments(int argc, char** argv, Arguments& arguments) {
-  if (argc < 2) return false;
-  arguments.command = argv[1];
-  for (int i = 2; i < argc; ++i) {
+  for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     const bool hasValue = i + 1 < argc;
     if (argument == "--no-orient") {
@@ -68,6 +67,10 @@ bool ParseArguments(int argc, char** argv, Arguments& arguments) {
       arguments.positional.push_back(argument);
     }
   }
+  // The first word that is not an option names the command.
+  if (arguments.positional.empty()) return false;
+  arguments.command = arguments.positional.front();
+  arguments.positional.erase(arguments.positional.begin());
   const size_t expected = arguments.command == "convert" ? 2 : 1;
   return (arguments.command == "convert" || arguments.command == "info" ||
           arguments.command == "props") &&
@@ -155,6 +158,9 @@ int main(int argc, char** argv) {
                              ? (std::filesystem::temp_directory_path() / "zelClient.work").string()
                              : arguments.workFolder;
     std::filesystem::create_directories(options.workFolder);
+    // The host's own console lines (start-up reports, failed conversions) go to a log file so that
+    // they do not mix with this program's output.
+    options.consoleOutputPath = options.workFolder + "/zelHost-console.txt";
 
     const std::string& path = arguments.positional[0];
     const std::vector<uint8_t> bytes = ReadFile(path);
