@@ -44,9 +44,10 @@ CServer::~CServer() {
 void CServer::RestrictChannels() {
   for (CRpcChannel* channel : {&replyChannel_, &requestChannel_}) {
     const int32_t code = channel->RestrictAccess();
+    // Serving works without the restriction, so a failure is reported and the other channel is
+    // still restricted.
     if (code != 0) {
       zel::platform::OutputDebugText("Can't set security info: " + std::to_string(code) + "\r\n");
-      return;
     }
   }
 }
