@@ -2,7 +2,9 @@
 
 #include <Magick++.h>
 
+#include <climits>
 #include <exception>
+#include <stdexcept>
 
 #include "imaging/magick_compat.h"
 #include "imaging/named_image.h"
@@ -36,8 +38,8 @@ std::vector<std::string> LibraryPropertyNames(Magick::Image& image) {
   return names;
 }
 
-int32_t StringSize(const std::string& text) {
-  return 8 + vesk::Round8(static_cast<int32_t>(text.size()));
+int64_t StringSize(const std::string& text) {
+  return vesk::BlockValueSize(static_cast<int64_t>(text.size()));
 }
 
 void WriteList(vesk::CArchiveOverBuffer& reply, const std::vector<ImageProperty>& list) {
@@ -97,12 +99,15 @@ void ReadImageProperties(const CServerHandler&, vesk::CArchiveOverBuffer& reques
     vesk::WriteInt(reply, 1);
     return;
   }
-  int32_t size = 24;
+  // Texts that a decoder expanded (compressed metadata) can be far larger than the file.
+  int64_t size = 24;
   for (const auto* list : {&properties, &hostAttributes}) {
-    for (const ImageProperty& entry : *list)
+    for (const ImageProperty& entry : *list) {
       size += StringSize(entry.name) + StringSize(entry.value);
+    }
   }
-  responder.GetReplyBuffer(reply, size);
+  if (size > INT32_MAX) throw std::runtime_error("IntegerOverflow");
+  responder.GetReplyBuffer(reply, static_cast<int32_t>(size));
   vesk::WriteInt(reply, 0);
   WriteList(reply, properties);
   WriteList(reply, hostAttributes);
