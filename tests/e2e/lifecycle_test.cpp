@@ -8,6 +8,7 @@
 
 #include "rpc/rpc_channel.h"
 #include "tests/e2e/e2e_support.h"
+#include "tests/unit/imaging/test_images.h"
 #include "util/strings.h"
 
 namespace zel::e2e {
@@ -85,7 +86,7 @@ TEST(HostLifecycle, EndsWhenTheWaitDescriptorHangsUp) {
   EXPECT_EQ(0, exit->exitCode);
 }
 
-TEST(HostLifecycle, DefaultBufferSizeOpensFullSizeChannels) {
+TEST(HostLifecycle, DefaultBufferSizeOpensFullSizeChannelsWithHalfAsBudget) {
   WorkFolder work;
   client::HostOptions options = HostOptionsFor(work);
   options.bufferSize = -1;
@@ -93,6 +94,11 @@ TEST(HostLifecycle, DefaultBufferSizeOpensFullSizeChannels) {
   // The host found channels whose names carry 209715200: it answers.
   EXPECT_EQ(1, client.Call(0, [](vesk::CArchiveOverBuffer&) {}).status);
   EXPECT_TRUE(fs::exists("/dev/shm/s_" + client.channelName() + "_in_209715200"));
+  const std::vector<uint8_t> png = test::Encode(test::Filled(30, 20, "red"), "PNG");
+  const client::BitmapReply reply = client.ConvertToBitmap(FileOf(png, u"a.png", "image/png"), {});
+  // The pixel budget is half of the channel really opened, not half of -1.
+  EXPECT_EQ(30, reply.width);
+  EXPECT_EQ(20, reply.height);
 }
 
 TEST(HostLifecycle, EndsWhenItsParentProcessEnds) {
