@@ -121,7 +121,12 @@ RawReply HostSession::Call(int32_t size,
   Pending pending;
   std::unique_lock lock(mutex_);
   pending_[id] = &pending;
-  requests_.Post(request.message);
+  try {
+    requests_.Post(request.message);
+  } catch (...) {
+    pending_.erase(id);
+    throw;
+  }
   changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                     [&] { return pending.done || ended_; });
   pending_.erase(id);

@@ -119,6 +119,7 @@ bool CServer::ProcessOne() {
       try {
         replyChannel_.MarkClosed();
       } catch (...) {
+        // The flag is set before the wake-up that failed; the viewer sees it on its next look.
       }
     }
   }

@@ -2,6 +2,9 @@
 // host. Driven through the test build of the host, whose extra opcode crashes a listener.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "rpc/archive_values.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/e2e/hooks/test_opcodes.h"
@@ -34,6 +37,21 @@ TEST(HostCrash, IsReportedWithItsDumpAndTheClientRecovers) {
   EXPECT_NE(firstHost, client.hostProcessId());
   ASSERT_TRUE(client.lastExit().has_value());
   EXPECT_TRUE(client.lastExit()->crashed());
+}
+
+TEST(HostStall, ClientTimesOutAndDropsTheLateReply) {
+  WorkFolder work;
+  client::HostOptions options = HostOptionsFor(work, true);
+  options.replyTimeoutMs = 400;
+  client::CHostClient client(options);
+  EXPECT_THROW(
+      client.Call(8,
+                  [](vesk::CArchiveOverBuffer& archive) { vesk::WriteInt(archive, kStallOpcode); }),
+      client::ReplyTimeout);
+  // The stalled reply arrives later and is matched to nobody; the next call gets its own reply.
+  const test::Bytes png = test::Encode(test::Filled(6, 2, "red"), "PNG");
+  std::this_thread::sleep_for(std::chrono::milliseconds(1700));
+  EXPECT_EQ(6, client.ConvertToBitmap(FileOf(png, u"a.png", "image/png"), {}).width);
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 // The handler served by the test build of the host (zelHost_testhooks): the real request handler
-// plus one extra opcode that crashes the listener thread that takes it, so tests can drive the
-// crash path end to end. The shipped zelHost links host/served_handler.cpp instead.
+// plus extra opcodes that crash or stall the listener thread that takes them, so tests can drive
+// the crash path and the client's time-out end to end. The shipped zelHost links
+// host/served_handler.cpp instead.
+#include <chrono>
 #include <csignal>
 #include <exception>
+#include <thread>
 
 #include "host/served_handler.h"
 #include "rpc/archive_values.h"
@@ -12,12 +15,12 @@ namespace zel {
 
 namespace {
 
-bool IsCrashRequest(const uint8_t* payload, int32_t length) {
+int32_t OpcodeOf(const uint8_t* payload, int32_t length) {
   try {
     vesk::CArchiveOverBuffer peek(payload, length);
-    return vesk::ReadInt(peek) == kCrashOpcode;
+    return vesk::ReadInt(peek);
   } catch (const std::exception&) {
-    return false;  // the real handler reports what is wrong with it
+    return 0;  // the real handler reports what is wrong with it
   }
 }
 
@@ -27,7 +30,9 @@ class CCrashHookHandler : public vesku_rpc::IServerHandler {
 
   void HandleRequest(const uint8_t* payload, int32_t length,
                      vesku_rpc::IServerResponder& responder) override {
-    if (IsCrashRequest(payload, length)) std::raise(SIGSEGV);
+    const int32_t opcode = OpcodeOf(payload, length);
+    if (opcode == kCrashOpcode) std::raise(SIGSEGV);
+    if (opcode == kStallOpcode) std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     inner_.HandleRequest(payload, length, responder);
   }
 
