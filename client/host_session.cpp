@@ -19,6 +19,8 @@ namespace {
 constexpr uint32_t kPollIntervalMs = 50;
 // How long a host that was let go may take to end before it is killed.
 constexpr int32_t kShutdownGraceMs = 30000;
+// What the host opens for a buffer size of -1.
+constexpr int32_t kDefaultChannelSize = 209715200;
 
 uint64_t RandomToken() {
   std::random_device device;
@@ -36,10 +38,10 @@ void OpenChannel(vesku_rpc::CRpcChannel& channel, const std::string& name, int32
 HostSession::HostSession(const HostOptions& options, const std::string& channelName)
     : channelName_(channelName),
       dumpPath_(options.workFolder + "/dumps/zelHost.dmp"),
+      names_{channelName, options.bufferSize == -1 ? kDefaultChannelSize : options.bufferSize},
       token_(RandomToken()) {
-  channelSize_ = options.bufferSize == -1 ? 209715200 : options.bufferSize;
-  OpenChannel(replies_, channelName + "_in", channelSize_);
-  OpenChannel(requests_, channelName + "_out", channelSize_);
+  OpenChannel(replies_, channelName + "_in", names_.size);
+  OpenChannel(requests_, channelName + "_out", names_.size);
 
   platform::Pipe pipe;
   if (const int32_t code = platform::CreatePipe(pipe); code != 0) {
@@ -62,12 +64,12 @@ HostSession::HostSession(const HostOptions& options, const std::string& channelN
   replyThread_ = std::thread(&HostSession::ReplyLoop, this);
 }
 
-HostSession::~HostSession() {
-  Shutdown();
-  // The objects stay alive while mapped here; only their names go, so nothing can open them again.
-  vesku_rpc::CRpcChannel::Remove(vesku::ToWide(channelName_ + "_in"), channelSize_, u"");
-  vesku_rpc::CRpcChannel::Remove(vesku::ToWide(channelName_ + "_out"), channelSize_, u"");
+HostSession::ChannelNames::~ChannelNames() {
+  vesku_rpc::CRpcChannel::Remove(vesku::ToWide(base + "_in"), size, u"");
+  vesku_rpc::CRpcChannel::Remove(vesku::ToWide(base + "_out"), size, u"");
 }
+
+HostSession::~HostSession() { Shutdown(); }
 
 bool HostSession::ended() const {
   std::lock_guard lock(mutex_);

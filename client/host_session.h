@@ -47,11 +47,19 @@ class HostSession {
   void DrainReplies();
   void ReleaseHost();
 
+  // Removes the names of both channels' objects when the session goes, including a session whose
+  // start failed half way. Declared before the channels, so it runs after they are closed.
+  struct ChannelNames {
+    ~ChannelNames();
+    std::string base;
+    int32_t size;
+  };
+
   const std::string channelName_;
   const std::string dumpPath_;
+  const ChannelNames names_;
   vesku_rpc::CRpcChannel requests_;
   vesku_rpc::CRpcChannel replies_;
-  int32_t channelSize_ = 0;
   int pipeWriteEnd_ = -1;
   int processId_ = 0;
 

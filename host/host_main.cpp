@@ -9,6 +9,7 @@
 #include "imaging/image_library.h"
 #include "pdfium/fpdfview.h"
 #include "platform/create_folder.h"
+#include "platform/path.h"
 #include "platform/process_hardening.h"
 #include "util/crash_handlers.h"
 
@@ -27,13 +28,13 @@ void ServerMode(const std::vector<std::u16string>& arguments) {
 
   // The separator is appended even when the folder already ends in one; the doubled separator is
   // harmless to the file system.
-  const std::u16string workFolder = arguments[3] + u"/";
+  const std::u16string workFolder = arguments[3] + platform::kPathSeparator;
   const std::u16string dumpsFolder = workFolder + u"dumps";
   const std::u16string tempFolder = workFolder + u"temp";
 
   // An existing folder is fine, and a missing one only costs the dump of a later crash.
   platform::CreateFolder(dumpsFolder);
-  vesku::InstallCrashHandlers(dumpsFolder + u"/zelHost.dmp");
+  vesku::InstallCrashHandlers(dumpsFolder + platform::kPathSeparator + u"zelHost.dmp");
   SetUpImageLibrary(tempFolder, true);
   FPDF_InitLibrary();
   ProhibitDynamicCode();
@@ -48,8 +49,9 @@ void ServerMode(const std::vector<std::u16string>& arguments) {
 int HostMain(const std::vector<std::u16string>& arguments) {
   platform::EnableHeapTerminationOnCorruption();
   const size_t count = arguments.size();
-  // The developer tools ("--convert", "--bench-detect") are not part of this build: their
-  // arguments fall through to the argument-count rule like any others.
+  // "--convert" belongs to the convert tool whatever follows it, so it never starts server mode.
+  // The developer tools themselves are not part of this build: their command lines, like
+  // "--bench-detect" with a folder, end as invalid arguments.
   const bool isTool = count >= 1 && arguments[0] == u"--convert";
   try {
     if (count == 0) {

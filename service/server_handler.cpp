@@ -43,7 +43,7 @@ void CServerHandler::HandleRequest(const uint8_t* payload, int32_t length,
       ReadImageProperties(*this, archive, responder);
       return;
     default:
-      // The partial-data probe (opcode 4) is not served by this build either.
+      // Opcode 4, the partial-data probe, is not served by this build and is refused the same way.
       throw std::runtime_error("Invalid opcode");
   }
 }

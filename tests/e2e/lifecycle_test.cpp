@@ -79,11 +79,17 @@ TEST(HostLifecycle, StartClearsTheTempFolderAndRestrictsTheChannels) {
 
 TEST(HostLifecycle, EndsWhenTheWaitDescriptorHangsUp) {
   WorkFolder work;
-  client::CHostClient client(HostOptionsFor(work));
+  const client::HostOptions options = HostOptionsFor(work);
+  client::CHostClient client(options);
   client.Start();
+  const fs::path mapping = fs::path("/dev/shm") / ("s_" + client.channelName() + "_in_" +
+                                                   std::to_string(options.bufferSize));
+  EXPECT_TRUE(fs::exists(mapping));
   const std::optional<client::HostExit> exit = client.Stop();
   ASSERT_TRUE(exit.has_value());
   EXPECT_EQ(0, exit->exitCode);
+  // The client, which created the channels, leaves no names behind.
+  EXPECT_FALSE(fs::exists(mapping));
 }
 
 TEST(HostLifecycle, DefaultBufferSizeOpensFullSizeChannelsWithHalfAsBudget) {
