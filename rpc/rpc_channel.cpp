@@ -24,20 +24,6 @@ constexpr int32_t kNegativeSize = 1;
 int32_t Load(const int32_t& field) { return __atomic_load_n(&field, __ATOMIC_RELAXED); }
 void Store(int32_t& field, int32_t value) { __atomic_store_n(&field, value, __ATOMIC_RELAXED); }
 
-struct ObjectNames {
-  std::u16string mapping;
-  std::u16string mutex;
-  std::u16string event;
-};
-
-ObjectNames MakeNames(const std::u16string& name, int32_t size, const std::u16string& prefix) {
-  char digits[16];
-  const auto [end, error] = std::to_chars(digits, digits + sizeof(digits), size);
-  if (error != std::errc()) throw std::runtime_error("Cannot convert");
-  const std::u16string key = name + u"_" + std::u16string(digits, end);
-  return {prefix + u"s_" + key, prefix + u"ml_" + key, prefix + u"dre_" + key};
-}
-
 // The size a message header claims, or -1 when it cannot be a message of this ring.
 int64_t MessageSize(const RpcMessage& message, int32_t capacity) {
   const int32_t length = Load(message.length);
@@ -69,6 +55,15 @@ class CRpcChannel::Lock {
   zel::platform::Handle mutex_;
 };
 
+CRpcChannel::ObjectNames CRpcChannel::MakeNames(const std::u16string& name, int32_t size,
+                                                const std::u16string& prefix) {
+  char digits[16];
+  const auto [end, error] = std::to_chars(digits, digits + sizeof(digits), size);
+  if (error != std::errc()) throw std::runtime_error("Cannot convert");
+  const std::u16string key = name + u"_" + std::u16string(digits, end);
+  return {prefix + u"s_" + key, prefix + u"ml_" + key, prefix + u"dre_" + key};
+}
+
 CRpcChannel::~CRpcChannel() { Close(); }
 
 void CRpcChannel::Close() noexcept {
@@ -86,7 +81,16 @@ int32_t CRpcChannel::Open(const std::u16string& name, int32_t size, bool create,
                           const zel::platform::SecurityAttributes* securityAttributes,
                           const std::u16string& prefix) {
   Close();
-  const ObjectNames names = MakeNames(name, size, prefix);
+  const int32_t result =
+      OpenObjects(MakeNames(name, size, prefix), size, create, securityAttributes);
+  // A channel that did not open holds nothing, so every later operation fails cleanly instead of
+  // reaching into a half-validated view.
+  if (result != 0) Close();
+  return result;
+}
+
+int32_t CRpcChannel::OpenObjects(const ObjectNames& names, int32_t size, bool create,
+                                 const zel::platform::SecurityAttributes* securityAttributes) {
   mapping_.Reset(create ? zel::platform::CreateSharedMemory(names.mapping, size, securityAttributes)
                         : zel::platform::OpenSharedMemory(names.mapping));
   if (mapping_.Empty()) return zel::platform::LastError();
@@ -279,10 +283,12 @@ RpcMessage* CRpcChannel::NextMessage(RpcMessage* message, int32_t* size) const {
 
 void CRpcChannel::AdvanceHead(int32_t size) {
   RpcChannelHeader* header = Header();
-  int32_t head = Load(header->head) + size;
+  const int64_t head = int64_t{Load(header->head)} + size;
+  // A head message reaching past the data area is a broken header, not a place to move to.
+  if (head > capacity_) InternalError();
   Store(header->count, Load(header->count) - 1);
-  if (head == Load(header->tail) || head == capacity_) head = 0;
-  Store(header->head, head);
+  Store(header->head,
+        head == Load(header->tail) || head == capacity_ ? 0 : static_cast<int32_t>(head));
 }
 
 void CRpcChannel::FreeMessage(RpcMessage* message) {
@@ -319,7 +325,7 @@ void CRpcChannel::FreeMessage(RpcMessage* message) {
     return;
   }
 
-  if (head < 0 || head > capacity_ - kMessageHeaderSize) InternalError();
+  if (head < 0 || head % 8 != 0 || head > capacity_ - kMessageHeaderSize) InternalError();
   RpcMessage* predecessor = At(head);
   int32_t predecessorSize = 0;
   for (int32_t steps = Load(header->count);; --steps) {
@@ -349,6 +355,7 @@ void CRpcChannel::FreeMessage(RpcMessage* message) {
 }
 
 void CRpcChannel::MarkClosed() {
+  if (view_ == nullptr) throw std::runtime_error("Handle was released");
   __atomic_fetch_add(&Header()->closed, 1, __ATOMIC_ACQ_REL);
   Signal(event_.Get());
 }

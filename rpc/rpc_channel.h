@@ -74,7 +74,18 @@ class CRpcChannel {
 
  private:
   class Lock;
+  struct ObjectNames {
+    std::u16string mapping;
+    std::u16string mutex;
+    std::u16string event;
+  };
 
+  // The names of the mapping, mutex and event; throws "Cannot convert" if the size cannot be
+  // written out.
+  static ObjectNames MakeNames(const std::u16string& name, int32_t size,
+                               const std::u16string& prefix);
+  int32_t OpenObjects(const ObjectNames& names, int32_t size, bool create,
+                      const zel::platform::SecurityAttributes* securityAttributes);
   void Close() noexcept;
   RpcMessage* At(int64_t offset) const;
   int64_t OffsetOf(const RpcMessage* message) const;

@@ -37,61 +37,106 @@ void Fill(void* payload, int32_t length, uint32_t sequence, std::mt19937& random
   std::memcpy(bytes + 4, &sum, 4);
 }
 
-enum ConsumerResult { kOk = 0, kOpenFailed = 10, kBadChecksum, kOutOfOrder, kTimedOut, kThrew };
+enum ConsumerResult {
+  kOk = 0,
+  kOpenFailed = 10,
+  kBadChecksum,
+  kOutOfOrder,
+  kDuplicate,
+  kMissing,
+  kTimedOut,
+  kThrew
+};
 
-// Takes `total` messages, checks each and frees them in random order, a few at a time.
-int Consume(const std::u16string& name, int32_t size, uint32_t total) {
-  try {
-    CRpcChannel channel;
-    if (channel.Open(name, size, false, nullptr, u"") != 0) return kOpenFailed;
-    std::mt19937 random(7);
-    std::vector<RpcSlot> held;
-    uint32_t expected = 0;
-    auto lastProgress = std::chrono::steady_clock::now();
-    while (expected < total) {
-      channel.WaitForSignal(100);
-      while (std::optional<RpcSlot> slot = channel.TakeNext()) {
-        const auto* bytes = static_cast<const uint8_t*>(slot->payload);
-        uint32_t sequence = 0;
-        uint32_t sum = 0;
-        std::memcpy(&sequence, bytes, 4);
-        std::memcpy(&sum, bytes + 4, 4);
-        if (sequence != expected) return kOutOfOrder;
-        if (Checksum(bytes + 8, static_cast<size_t>(slot->length - 8)) != sum) return kBadChecksum;
-        ++expected;
-        lastProgress = std::chrono::steady_clock::now();
-        held.push_back(*slot);
-        while (held.size() > random() % 5) {
-          const size_t pick = random() % held.size();
-          channel.FreeMessage(held[pick].message);
-          held.erase(held.begin() + static_cast<ptrdiff_t>(pick));
+// Takes `total` messages on `threads` threads, checks each and frees them in random order, a few
+// at a time and all of them when nothing is left to take. Each thread must see increasing sequence
+// numbers (oldest first), and all threads together every number exactly once.
+int Consume(const std::u16string& name, int32_t size, uint32_t total, int threads) {
+  CRpcChannel channel;
+  if (channel.Open(name, size, false, nullptr, u"") != 0) return kOpenFailed;
+  std::vector<std::atomic<uint8_t>> seen(total);
+  std::atomic<uint32_t> taken{0};
+  std::atomic<int> failure{kOk};
+  const auto consumer = [&](unsigned seed) {
+    try {
+      std::mt19937 random(seed);
+      std::vector<RpcSlot> held;
+      int64_t last = -1;
+      auto lastProgress = std::chrono::steady_clock::now();
+      while (taken < total && failure == kOk) {
+        channel.WaitForSignal(50);
+        while (std::optional<RpcSlot> slot = channel.TakeNext()) {
+          const auto* bytes = static_cast<const uint8_t*>(slot->payload);
+          uint32_t sequence = 0;
+          uint32_t sum = 0;
+          std::memcpy(&sequence, bytes, 4);
+          std::memcpy(&sum, bytes + 4, 4);
+          if (sequence >= total || sequence <= last) failure = kOutOfOrder;
+          if (sequence < total && seen[sequence].exchange(1) != 0) failure = kDuplicate;
+          if (Checksum(bytes + 8, static_cast<size_t>(slot->length - 8)) != sum) {
+            failure = kBadChecksum;
+          }
+          last = sequence;
+          ++taken;
+          lastProgress = std::chrono::steady_clock::now();
+          held.push_back(*slot);
+          while (held.size() > random() % 5) {
+            const size_t pick = random() % held.size();
+            channel.FreeMessage(held[pick].message);
+            held.erase(held.begin() + static_cast<ptrdiff_t>(pick));
+          }
+        }
+        // Nothing more to take: give back what is still held, or a producer waiting for room
+        // and this thread waiting for messages would wait for each other.
+        for (const RpcSlot& slot : held) channel.FreeMessage(slot.message);
+        held.clear();
+        if (std::chrono::steady_clock::now() - lastProgress > std::chrono::seconds(20)) {
+          failure = kTimedOut;
         }
       }
-      if (std::chrono::steady_clock::now() - lastProgress > std::chrono::seconds(20)) {
-        return kTimedOut;
-      }
+    } catch (...) {
+      failure = kThrew;
     }
-    for (const RpcSlot& slot : held) channel.FreeMessage(slot.message);
-    return kOk;
-  } catch (...) {
-    return kThrew;
+  };
+  std::vector<std::thread> workers;
+  for (int i = 0; i < threads; ++i) workers.emplace_back(consumer, 7u + i);
+  for (std::thread& worker : workers) worker.join();
+  if (failure != kOk) return failure;
+  for (const std::atomic<uint8_t>& flag : seen) {
+    if (flag == 0) return kMissing;
   }
+  return kOk;
 }
 
-int WaitForChild(pid_t child) {
-  int status = 0;
-  EXPECT_EQ(waitpid(child, &status, 0), child);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+// Ends and reaps a child that the test leaves behind on failure.
+struct ChildGuard {
+  explicit ChildGuard(pid_t child) : pid(child) {}
+  ~ChildGuard() {
+    if (pid > 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+  }
+  // The child's exit code, or -1 when it did not exit normally.
+  int Wait() {
+    int status = 0;
+    const bool reaped = waitpid(pid, &status, 0) == pid;
+    pid = 0;
+    return reaped && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  pid_t pid;
+};
 
-TEST(WireProcesses, ThousandsOfMessagesArriveIntactOnceAndInOrder) {
+// Sends `total` messages of random sizes to a child that consumes them on `threads` threads.
+void ProduceAndConsume(int threads) {
   constexpr int32_t kSize = 256 * 1024 + 24;
   constexpr uint32_t kTotal = 5000;
   wire_test::CreatedChannel created(wire_test::UniqueName("pc"), kSize);
   ASSERT_EQ(created.openResult, 0);
   const pid_t child = fork();
   ASSERT_GE(child, 0);
-  if (child == 0) _exit(Consume(created.name, kSize, kTotal));
+  if (child == 0) _exit(Consume(created.name, kSize, kTotal, threads));
+  ChildGuard guard(child);
 
   std::mt19937 random(11);
   for (uint32_t i = 0; i < kTotal; ++i) {
@@ -102,10 +147,14 @@ TEST(WireProcesses, ThousandsOfMessagesArriveIntactOnceAndInOrder) {
     Fill(slot.payload, length, i, random);
     created.channel.Post(slot.message);
   }
-  EXPECT_EQ(WaitForChild(child), kOk);
+  EXPECT_EQ(guard.Wait(), kOk);
   EXPECT_EQ(created.channel.Header()->count, 0);
   EXPECT_EQ(created.channel.Header()->closed, 0);
 }
+
+TEST(WireProcesses, ThousandsOfMessagesArriveIntactOnceAndInOrder) { ProduceAndConsume(1); }
+
+TEST(WireProcesses, SeveralConsumerThreadsNeverTakeTheSameMessage) { ProduceAndConsume(3); }
 
 TEST(WireProcesses, MutexHeldByAKilledProcessIsTakenOver) {
   constexpr int32_t kSize = 64 * 1024;
@@ -126,6 +175,7 @@ TEST(WireProcesses, MutexHeldByAKilledProcessIsTakenOver) {
     if (write(ready[1], &byte, 1) != 1) _exit(1);
     for (;;) pause();
   }
+  ChildGuard guard(child);
   char byte = 0;
   ASSERT_EQ(read(ready[0], &byte, 1), 1);
   close(ready[0]);
@@ -142,7 +192,7 @@ TEST(WireProcesses, MutexHeldByAKilledProcessIsTakenOver) {
   EXPECT_FALSE(allocated);
   // ... and goes on once the owner is killed.
   kill(child, SIGKILL);
-  WaitForChild(child);
+  guard.Wait();
   producer.join();
   ASSERT_TRUE(slot);
   created.channel.Post(slot->message);

@@ -6,6 +6,7 @@
 
 #include "platform/shared_memory.h"
 #include "tests/unit/wire/channel_test_util.h"
+#include "util/exceptions.h"
 
 namespace {
 
@@ -75,6 +76,14 @@ TEST(ChannelOpen, BadHeadersAndSizesAreRejected) {
   };
   header.dataOffset = 32;
   EXPECT_EQ(openCode(), 13);
+  {
+    // A channel that failed to open refuses every operation instead of touching the mapping.
+    CRpcChannel failed;
+    ASSERT_EQ(failed.Open(created.name, 4096, false, nullptr, u""), 13);
+    EXPECT_THROW(failed.Allocate(8), vesku::CWinException);
+    EXPECT_THROW(failed.TakeNext(), vesku::CWinException);
+    EXPECT_THROW(failed.MarkClosed(), std::runtime_error);
+  }
   header.dataOffset = 24;
   header.capacity = 0;
   EXPECT_EQ(openCode(), 13);

@@ -6,6 +6,7 @@
 
 #include "platform/events.h"
 #include "platform/named_mutex.h"
+#include "platform/thread.h"
 #include "platform/wait.h"
 #include "tests/unit/wire/channel_test_util.h"
 #include "util/base_guard.h"
@@ -91,6 +92,49 @@ TEST(PlatformSync, MutexAbandonedByADeadOwnerIsTakenOver) {
   EXPECT_EQ(WaitForMutex(mutex.Get()), MutexWait::kAcquired);
   EXPECT_TRUE(ReleaseMutex(mutex.Get()));
   EXPECT_EQ(WaitForMutex(nullptr), MutexWait::kFailed);
+}
+
+std::atomic<int> bodyRuns{0};
+
+uint32_t CountingBody(void* argument) {
+  ++bodyRuns;
+  return *static_cast<uint32_t*>(argument);
+}
+
+TEST(PlatformThread, BodyWaitsForResumeAndReportsItsExitCode) {
+  bodyRuns = 0;
+  uint32_t code = 42;
+  uint32_t id = 0;
+  Guard thread(CreateSuspendedThread(CountingBody, &code, &id));
+  ASSERT_TRUE(thread);
+  EXPECT_NE(id, 0u);
+  EXPECT_NE(id, CurrentThreadId());
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(bodyRuns.load(), 0);
+  uint32_t exitCode = 0;
+  ASSERT_TRUE(GetThreadExitCode(thread.Get(), &exitCode));
+  EXPECT_EQ(exitCode, kStillActive);
+  ASSERT_TRUE(ResumeThread(thread.Get()));
+  EXPECT_EQ(WaitForObject(thread.Get(), 5000), WaitResult::kFirst);
+  ASSERT_TRUE(GetThreadExitCode(thread.Get(), &exitCode));
+  EXPECT_EQ(exitCode, 42u);
+  EXPECT_EQ(bodyRuns.load(), 1);
+  EXPECT_FALSE(SetEvent(thread.Get()));  // a thread is waitable but not an event
+}
+
+TEST(PlatformThread, ThreadNeverResumedEndsWithoutRunningItsBody) {
+  bodyRuns = 0;
+  uint32_t code = 1;
+  Guard thread(CreateSuspendedThread(CountingBody, &code, nullptr));
+  ASSERT_TRUE(TerminateSuspendedThread(thread.Get(), 9));
+  EXPECT_EQ(WaitForObject(thread.Get(), 5000), WaitResult::kFirst);
+  uint32_t exitCode = 0;
+  ASSERT_TRUE(GetThreadExitCode(thread.Get(), &exitCode));
+  EXPECT_EQ(exitCode, 9u);
+  EXPECT_EQ(bodyRuns.load(), 0);
+  // Closing the handle of a thread still at its gate lets it end too.
+  Guard(CreateSuspendedThread(CountingBody, &code, nullptr)).Reset();
+  EXPECT_EQ(bodyRuns.load(), 0);
 }
 
 }  // namespace
