@@ -7,11 +7,11 @@
 
 namespace zel::platform {
 
-enum class WaitResult { kSignalled, kTimedOut, kFailed };
+enum class DescriptorWaitResult { kSignalled, kTimedOut, kFailed };
 
 // Waits up to `timeoutMs` milliseconds (negative: without limit) for `descriptor`. kFailed sets
 // the last error.
-WaitResult WaitForDescriptor(int descriptor, int32_t timeoutMs);
+DescriptorWaitResult WaitForDescriptor(int descriptor, int32_t timeoutMs);
 
 // Closes a descriptor obtained from the system (for example a process descriptor).
 void CloseDescriptor(int descriptor);

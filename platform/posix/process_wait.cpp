@@ -8,7 +8,7 @@
 
 namespace zel::platform {
 
-WaitResult WaitForDescriptor(int descriptor, int32_t timeoutMs) {
+DescriptorWaitResult WaitForDescriptor(int descriptor, int32_t timeoutMs) {
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
   for (;;) {
@@ -20,13 +20,13 @@ WaitResult WaitForDescriptor(int descriptor, int32_t timeoutMs) {
     pollfd entry{descriptor, POLLIN, 0};
     int ready = poll(&entry, 1, remaining);
     if (ready > 0) {
-      if ((entry.revents & POLLNVAL) == 0) return WaitResult::kSignalled;
+      if ((entry.revents & POLLNVAL) == 0) return DescriptorWaitResult::kSignalled;
       errno = EBADF;
-      return WaitResult::kFailed;
+      return DescriptorWaitResult::kFailed;
     }
-    if (ready == 0) return WaitResult::kTimedOut;
+    if (ready == 0) return DescriptorWaitResult::kTimedOut;
     // A signal that interrupts the wait does not end it.
-    if (errno != EINTR) return WaitResult::kFailed;
+    if (errno != EINTR) return DescriptorWaitResult::kFailed;
   }
 }
 

@@ -6,7 +6,7 @@
 namespace {
 
 using zel::platform::WaitForDescriptor;
-using zel::platform::WaitResult;
+using WaitResult = zel::platform::DescriptorWaitResult;
 
 TEST(ParentWait, ParentThatIsAliveDoesNotSignal) {
   vesku::CLibcProcessQueries queries;

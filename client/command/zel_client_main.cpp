@@ -1,0 +1,181 @@
+// zelClient: a command-line stand-in for the viewer. It starts zelHost over shared memory, sends
+// one request and shows (or writes) what came back.
+//
+//   zelClient convert FILE OUTDIR [--max-size WxH] [--rotate N] [--no-orient]
+//   zelClient info FILE
+//   zelClient props FILE
+//
+// Options valid for every command: --host PATH (the zelHost executable; default: next to this
+// program, or ../host/zelHost in a build tree) and --work DIR (the host's work folder, which also
+// receives the host's console output in zelHost-console.txt).
+#include <Magick++.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "client/command/png_frames.h"
+#include "client/host_client.h"
+#include "detect/detect_mime_type.h"
+#include "platform/child_process.h"
+#include "util/strings.h"
+
+namespace {
+
+using zel::client::BitmapOptions;
+using zel::client::FileRef;
+
+constexpr char kUsage[] =
+    "usage: zelClient convert FILE OUTDIR [--max-size WxH] [--rotate N] [--no-orient]\n"
+    "       zelClient info FILE\n"
+    "       zelClient props FILE\n"
+    "options: --host PATH  --work DIR\n";
+
+struct Arguments {
+  std::string command;
+  std::vector<std::string> positional;
+  BitmapOptions bitmap;
+  std::string hostPath;
+  std::string workFolder;
+};
+
+bool ParseArguments(int argc, char** argv, Arguments& arguments) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (argument == "--no-orient") {
+      arguments.bitmap.autoOrient = false;
+    } else if (argument == "--rotate" && hasValue) {
+      arguments.bitmap.rotation = std::stoi(argv[++i]);
+    } else if (argument == "--max-size" && hasValue) {
+      int width = 0;
+      int height = 0;
+      if (std::sscanf(argv[++i], "%dx%d", &width, &height) != 2) return false;
+      arguments.bitmap.boxSide1 = width;
+      arguments.bitmap.boxSide2 = height;
+    } else if (argument == "--host" && hasValue) {
+      arguments.hostPath = argv[++i];
+    } else if (argument == "--work" && hasValue) {
+      arguments.workFolder = argv[++i];
+    } else if (argument.rfind("--", 0) == 0) {
+      return false;
+    } else {
+      arguments.positional.push_back(argument);
+    }
+  }
+  // The first word that is not an option names the command.
+  if (arguments.positional.empty()) return false;
+  arguments.command = arguments.positional.front();
+  arguments.positional.erase(arguments.positional.begin());
+  const size_t expected = arguments.command == "convert" ? 2 : 1;
+  return (arguments.command == "convert" || arguments.command == "info" ||
+          arguments.command == "props") &&
+         arguments.positional.size() == expected;
+}
+
+std::string DefaultHostPath() {
+  const std::string here = zel::platform::ExecutableDirectory();
+  if (std::filesystem::exists(here + "zelHost")) return here + "zelHost";
+  return here + "../host/zelHost";
+}
+
+std::vector<uint8_t> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("Cannot read " + path);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+int Convert(zel::client::CHostClient& client, const FileRef& file, const Arguments& arguments) {
+  const std::filesystem::path outFolder = arguments.positional[1];
+  std::filesystem::create_directories(outFolder);
+  const zel::client::BitmapReply reply = client.ConvertToBitmap(file, arguments.bitmap);
+  const std::string stem = std::filesystem::path(arguments.positional[0]).stem().string();
+  std::cout << (reply.animated ? "animation" : "still image") << ", "
+            << (reply.animated ? "canvas " : "") << reply.width << "x" << reply.height << ", "
+            << reply.frames.size() << (reply.frames.size() == 1 ? " frame" : " frames") << "\n";
+  for (size_t i = 0; i < reply.frames.size(); ++i) {
+    const zel::client::Frame& frame = reply.frames[i];
+    const std::string name =
+        reply.animated ? stem + "_frame" + std::to_string(i) + ".png" : stem + ".png";
+    zel::client::WritePng(frame, (outFolder / name).string());
+    std::cout << "  " << name << ": " << frame.width << "x" << frame.height << " at (" << frame.x
+              << "," << frame.y << ")";
+    if (reply.animated) std::cout << ", delay " << frame.delayMs << " ms";
+    std::cout << "\n";
+  }
+  return 0;
+}
+
+int Info(zel::client::CHostClient& client, const FileRef& file) {
+  const zel::client::FileInfoReply reply = client.FileInfo(file);
+  if (!reply.known) {
+    std::cout << "no size information\n";
+    return 0;
+  }
+  const zel::ImageSummary& summary = reply.summary;
+  std::cout << "size " << summary.width << "x" << summary.height << "\n"
+            << "rotation " << summary.rotation
+            << ((summary.flags & zel::ImageSummary::kTurnedFlag) ? " (turned)" : "") << "\n"
+            << "animated " << ((summary.flags & zel::ImageSummary::kAnimatedFlag) ? "yes" : "no")
+            << "\n"
+            << "date taken " << (summary.dateTaken.empty() ? "-" : summary.dateTaken) << "\n";
+  return 0;
+}
+
+int Properties(zel::client::CHostClient& client, const FileRef& file) {
+  const zel::client::PropertiesReply reply = client.ReadImageProperties(file);
+  if (!reply.found) {
+    std::cout << "no properties\n";
+    return 0;
+  }
+  for (const auto& [name, value] : reply.properties) std::cout << name << ": " << value << "\n";
+  for (const auto& [name, value] : reply.hostAttributes) std::cout << name << ": " << value << "\n";
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Arguments arguments;
+  try {
+    if (!ParseArguments(argc, argv, arguments)) {
+      std::cerr << kUsage;
+      return 2;
+    }
+  } catch (const std::exception&) {
+    std::cerr << kUsage;
+    return 2;
+  }
+  try {
+    Magick::InitializeMagick(nullptr);
+    zel::client::HostOptions options;
+    options.hostPath = arguments.hostPath.empty() ? DefaultHostPath() : arguments.hostPath;
+    options.workFolder = arguments.workFolder.empty()
+                             ? (std::filesystem::temp_directory_path() / "zelClient.work").string()
+                             : arguments.workFolder;
+    std::filesystem::create_directories(options.workFolder);
+    // The host's own console lines (start-up reports, failed conversions) go to a log file so that
+    // they do not mix with this program's output.
+    options.consoleOutputPath = options.workFolder + "/zelHost-console.txt";
+
+    const std::string& path = arguments.positional[0];
+    const std::vector<uint8_t> bytes = ReadFile(path);
+    FileRef file;
+    file.name = vesku::ToWide(std::filesystem::path(path).filename().string());
+    file.mimeType = zel::DetectMimeType(vesku::ToWide(path), bytes);
+    file.data = bytes.data();
+    file.size = static_cast<int32_t>(bytes.size());
+
+    zel::client::CHostClient client(options);
+    if (arguments.command == "convert") return Convert(client, file, arguments);
+    if (arguments.command == "info") return Info(client, file);
+    return Properties(client, file);
+  } catch (const std::exception& error) {
+    std::cerr << "zelClient: " << error.what() << "\n";
+    return 1;
+  }
+}

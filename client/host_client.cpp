@@ -1,0 +1,115 @@
+#include "client/host_client.h"
+
+#include "client/host_session.h"
+#include "platform/thread.h"
+#include "rpc/archive_values.h"
+
+namespace zel::client {
+
+HostError::HostError(int32_t status)
+    : std::runtime_error("The host answered with error " + std::to_string(status)),
+      status_(status) {}
+
+HostDied::HostDied(const HostExit& exit, const std::string& dumpPath)
+    : std::runtime_error(exit.crashed()
+                             ? "The host crashed (exit code 2); its dump is " + dumpPath
+                             : "The host ended with exit code " + std::to_string(exit.exitCode)),
+      exit_(exit),
+      dumpPath_(dumpPath) {}
+
+CHostClient::CHostClient(HostOptions options) : options_(std::move(options)) {}
+
+CHostClient::~CHostClient() { Stop(); }
+
+std::shared_ptr<HostSession> CHostClient::Session() {
+  std::lock_guard lock(mutex_);
+  if (session_ && session_->ended()) {
+    lastExit_ = session_->exit();
+    session_.reset();
+  }
+  if (!session_) {
+    // A fresh channel name per host: a new host never meets an old host's leftovers.
+    const std::string name = "zel" + std::to_string(platform::CurrentProcessId()) + "_" +
+                             std::to_string(++sessionCounter_);
+    session_ = std::make_shared<HostSession>(options_, name);
+  }
+  return session_;
+}
+
+void CHostClient::Start() { Session(); }
+
+std::optional<HostExit> CHostClient::Stop() {
+  std::shared_ptr<HostSession> session;
+  {
+    std::lock_guard lock(mutex_);
+    session.swap(session_);
+  }
+  if (!session) return std::nullopt;
+  const HostExit exit = session->Shutdown();
+  std::lock_guard lock(mutex_);
+  lastExit_ = exit;
+  return exit;
+}
+
+int CHostClient::hostProcessId() const {
+  std::lock_guard lock(mutex_);
+  return session_ ? session_->processId() : 0;
+}
+
+std::string CHostClient::channelName() const {
+  std::lock_guard lock(mutex_);
+  return session_ ? session_->channelName() : std::string();
+}
+
+std::optional<HostExit> CHostClient::lastExit() const {
+  std::lock_guard lock(mutex_);
+  return lastExit_;
+}
+
+std::string CHostClient::dumpPath() const { return options_.workFolder + "/dumps/zelHost.dmp"; }
+
+RawReply CHostClient::Call(int32_t size,
+                           const std::function<void(vesk::CArchiveOverBuffer&)>& write) {
+  return Session()->Call(size, write, options_.replyTimeoutMs);
+}
+
+namespace {
+
+const std::vector<uint8_t>& Payload(const RawReply& reply) {
+  if (reply.status != 0) throw HostError(reply.status);
+  return reply.payload;
+}
+
+}  // namespace
+
+FileInfoReply CHostClient::FileInfo(const FileRef& file) {
+  const RawReply reply = Call(FileInfoRequestSize(file), [&](vesk::CArchiveOverBuffer& archive) {
+    WriteFileInfoRequest(archive, file);
+  });
+  return DecodeFileInfoReply(Payload(reply));
+}
+
+BitmapReply CHostClient::ConvertToBitmap(const FileRef& file, const BitmapOptions& options) {
+  const RawReply reply = Call(BitmapRequestSize(file), [&](vesk::CArchiveOverBuffer& archive) {
+    WriteBitmapRequest(archive, file, options);
+  });
+  return DecodeBitmapReply(Payload(reply));
+}
+
+PropertiesReply CHostClient::ReadImageProperties(const FileRef& file) {
+  const RawReply reply = Call(PropertiesRequestSize(file), [&](vesk::CArchiveOverBuffer& archive) {
+    WritePropertiesRequest(archive, file);
+  });
+  return DecodePropertiesReply(Payload(reply));
+}
+
+PartialProbeReply CHostClient::ProbePartialImage(const FileRef& head, int32_t totalSize,
+                                                 const uint8_t* tail, int32_t tailSize) {
+  const RawReply reply =
+      Call(PartialProbeRequestSize(head, tailSize), [&](vesk::CArchiveOverBuffer& archive) {
+        WritePartialProbeRequest(archive, head, totalSize, tail, tailSize);
+      });
+  return DecodePartialProbeReply(Payload(reply));
+}
+
+}  // namespace zel::client

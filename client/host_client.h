@@ -1,0 +1,116 @@
+// The viewer's end of the host: creates the two channels, starts zelHost over them, sends requests
+// from any number of threads and matches their replies, notices a host that died and starts a new
+// one for the next request.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "client/replies.h"
+
+namespace vesk {
+class CArchiveOverBuffer;
+}
+
+namespace zel::client {
+
+struct HostOptions {
+  std::string hostPath;    // the zelHost executable
+  std::string workFolder;  // parent of the host's "dumps" and "temp" folders
+  int32_t listenerCount = 3;
+  int32_t bufferSize = 64 << 20;   // bytes per channel; -1 is the host's default of 200 MiB
+  int32_t replyTimeoutMs = 60000;  // how long a call waits for its reply
+  std::string consoleOutputPath;   // file for the host's console output; empty: inherited
+};
+
+// The host answered with an error reply.
+class HostError : public std::runtime_error {
+ public:
+  explicit HostError(int32_t status);
+  int32_t status() const { return status_; }
+
+ private:
+  int32_t status_;
+};
+
+// How a host process ended. Exit code 2 is a crash: the dumps folder then holds its dump.
+struct HostExit {
+  int exitCode = 0;
+  bool crashed() const { return exitCode == 2; }
+};
+
+// The host ended (or stopped replying for good) while a request was waiting for its reply.
+class HostDied : public std::runtime_error {
+ public:
+  HostDied(const HostExit& exit, const std::string& dumpPath);
+  const HostExit& exit() const { return exit_; }
+  const std::string& dumpPath() const { return dumpPath_; }
+
+ private:
+  HostExit exit_;
+  std::string dumpPath_;
+};
+
+// No reply came within the time-out.
+class ReplyTimeout : public std::runtime_error {
+ public:
+  ReplyTimeout() : std::runtime_error("No reply from the host in time") {}
+};
+
+struct RawReply {
+  int32_t status = 0;
+  std::vector<uint8_t> payload;
+};
+
+class HostSession;
+
+class CHostClient {
+ public:
+  explicit CHostClient(HostOptions options);
+  // Ends the host (it sees its wait descriptor hang up) and waits for it.
+  ~CHostClient();
+  CHostClient(const CHostClient&) = delete;
+  CHostClient& operator=(const CHostClient&) = delete;
+
+  // Sends one request of exactly `size` bytes, written in place by `write`, and waits for its
+  // reply. Starts a host first when none is running. Throws HostDied or ReplyTimeout.
+  RawReply Call(int32_t size, const std::function<void(vesk::CArchiveOverBuffer&)>& write);
+
+  // Typed calls; an error reply throws HostError.
+  FileInfoReply FileInfo(const FileRef& file);
+  BitmapReply ConvertToBitmap(const FileRef& file, const BitmapOptions& options);
+  PropertiesReply ReadImageProperties(const FileRef& file);
+  PartialProbeReply ProbePartialImage(const FileRef& head, int32_t totalSize, const uint8_t* tail,
+                                      int32_t tailSize);
+
+  // Starts a host now unless one runs.
+  void Start();
+  // Ends the running host, if any, and returns how it ended.
+  std::optional<HostExit> Stop();
+
+  // The running host's process id and channel base name (0 and empty when none runs).
+  int hostProcessId() const;
+  std::string channelName() const;
+  // How the last host that is gone ended, if one has.
+  std::optional<HostExit> lastExit() const;
+  std::string dumpPath() const;
+
+ private:
+  std::shared_ptr<HostSession> Session();
+  void Retire(const std::shared_ptr<HostSession>& session);
+
+  const HostOptions options_;
+  mutable std::mutex mutex_;
+  std::shared_ptr<HostSession> session_;
+  std::optional<HostExit> lastExit_;
+  uint64_t sessionCounter_ = 0;
+};
+
+}  // namespace zel::client

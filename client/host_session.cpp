@@ -1,0 +1,185 @@
+#include "client/host_session.h"
+
+#include <chrono>
+#include <cstring>
+#include <random>
+#include <stdexcept>
+
+#include "platform/child_process.h"
+#include "platform/shared_memory.h"
+#include "rpc/archive_values.h"
+#include "util/exceptions.h"
+#include "util/strings.h"
+
+namespace zel::client {
+
+namespace {
+
+// How often the reply thread looks at the host process when no reply arrives.
+constexpr uint32_t kPollIntervalMs = 50;
+// How long a host that was let go may take to end before it is killed.
+constexpr int32_t kShutdownGraceMs = 30000;
+// What the host opens for a buffer size of -1.
+constexpr int32_t kDefaultChannelSize = 209715200;
+
+uint64_t RandomToken() {
+  std::random_device device;
+  return (static_cast<uint64_t>(device()) << 32) | device();
+}
+
+void OpenChannel(vesku_rpc::CRpcChannel& channel, const std::string& name, int32_t size) {
+  const platform::SecurityAttributes ownerOnly{0600};
+  const int32_t code = channel.Open(vesku::ToWide(name), size, true, &ownerOnly, u"");
+  if (code != 0) throw vesku::CWinException("Cannot create channel " + name, code);
+}
+
+}  // namespace
+
+HostSession::HostSession(const HostOptions& options, const std::string& channelName)
+    : channelName_(channelName),
+      dumpPath_(options.workFolder + "/dumps/zelHost.dmp"),
+      names_{channelName, options.bufferSize == -1 ? kDefaultChannelSize : options.bufferSize},
+      token_(RandomToken()) {
+  OpenChannel(replies_, channelName + "_in", names_.size);
+  OpenChannel(requests_, channelName + "_out", names_.size);
+
+  platform::Pipe pipe;
+  if (const int32_t code = platform::CreatePipe(pipe); code != 0) {
+    throw vesku::CWinException("Cannot create pipe", code);
+  }
+  const std::vector<std::string> arguments = {options.hostPath,
+                                              channelName,
+                                              std::to_string(options.listenerCount),
+                                              std::to_string(options.bufferSize),
+                                              options.workFolder,
+                                              std::to_string(pipe.readEnd)};
+  const int32_t code = platform::SpawnProcess(options.hostPath, arguments, pipe.readEnd,
+                                              options.consoleOutputPath, processId_);
+  platform::ClosePipeEnd(pipe.readEnd);
+  if (code != 0) {
+    platform::ClosePipeEnd(pipe.writeEnd);
+    throw vesku::CWinException("Cannot start " + options.hostPath, code);
+  }
+  pipeWriteEnd_ = pipe.writeEnd;
+  replyThread_ = std::thread(&HostSession::ReplyLoop, this);
+}
+
+HostSession::ChannelNames::~ChannelNames() {
+  vesku_rpc::CRpcChannel::Remove(vesku::ToWide(base + "_in"), size, u"");
+  vesku_rpc::CRpcChannel::Remove(vesku::ToWide(base + "_out"), size, u"");
+}
+
+HostSession::~HostSession() { Shutdown(); }
+
+bool HostSession::ended() const {
+  std::lock_guard lock(mutex_);
+  return ended_;
+}
+
+HostExit HostSession::exit() const {
+  std::lock_guard lock(mutex_);
+  return exit_;
+}
+
+void HostSession::ReleaseHost() {
+  if (!releasing_.exchange(true)) platform::ClosePipeEnd(pipeWriteEnd_);
+}
+
+HostExit HostSession::Shutdown() {
+  ReleaseHost();
+  {
+    std::unique_lock lock(mutex_);
+    if (!changed_.wait_for(lock, std::chrono::milliseconds(kShutdownGraceMs),
+                           [this] { return ended_; })) {
+      platform::KillProcess(processId_);
+    }
+  }
+  if (replyThread_.joinable()) replyThread_.join();
+  return exit();
+}
+
+RawReply HostSession::Call(int32_t size,
+                           const std::function<void(vesk::CArchiveOverBuffer&)>& write,
+                           int32_t timeoutMs) {
+  uint64_t id;
+  {
+    std::lock_guard lock(mutex_);
+    if (ended_) throw HostDied(exit_, dumpPath_);
+    id = nextId_++;
+  }
+  const vesku_rpc::RpcSlot request = requests_.AllocateWait(size, timeoutMs);
+  try {
+    vesk::CArchiveOverBuffer archive;
+    archive.BindForWriting(request.payload, size);
+    write(archive);
+  } catch (...) {
+    // An unposted message would block the ring for good.
+    requests_.FreeMessage(request.message);
+    throw;
+  }
+  std::memcpy(request.message->correlation, &id, sizeof(id));
+  std::memcpy(request.message->correlation + sizeof(id), &token_, sizeof(token_));
+
+  Pending pending;
+  std::unique_lock lock(mutex_);
+  pending_[id] = &pending;
+  try {
+    requests_.Post(request.message);
+  } catch (...) {
+    pending_.erase(id);
+    throw;
+  }
+  changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                    [&] { return pending.done || ended_; });
+  pending_.erase(id);
+  if (pending.done) return std::move(pending.reply);
+  if (ended_) throw HostDied(exit_, dumpPath_);
+  throw ReplyTimeout();
+}
+
+void HostSession::DrainReplies() {
+  while (const std::optional<vesku_rpc::RpcSlot> taken = replies_.TakeNext()) {
+    uint64_t id = 0;
+    uint64_t token = 0;
+    std::memcpy(&id, taken->message->correlation, sizeof(id));
+    std::memcpy(&token, taken->message->correlation + sizeof(id), sizeof(token));
+    RawReply reply;
+    reply.status = taken->message->status;
+    const uint8_t* payload = static_cast<const uint8_t*>(taken->payload);
+    reply.payload.assign(payload, payload + taken->length);
+    replies_.FreeMessage(taken->message);
+
+    std::lock_guard lock(mutex_);
+    const auto waiting = pending_.find(id);
+    // A reply whose caller gave up waiting (or from another session) is dropped.
+    if (token != token_ || waiting == pending_.end()) continue;
+    waiting->second->reply = std::move(reply);
+    waiting->second->done = true;
+    changed_.notify_all();
+  }
+}
+
+void HostSession::ReplyLoop() {
+  for (;;) {
+    replies_.WaitForSignal(kPollIntervalMs);
+    try {
+      DrainReplies();
+    } catch (const vesku_rpc::RpcNoDeliver&) {
+      // The host marked the reply channel closed: it is stopping, or could not deliver a reply and
+      // will send none from now on. Either way this host is done; let it go.
+      ReleaseHost();
+    } catch (const std::exception&) {
+      ReleaseHost();
+    }
+    int exitCode = 0;
+    if (platform::WaitForProcess(processId_, 0, exitCode) == platform::ProcessState::kExited) {
+      std::lock_guard lock(mutex_);
+      ended_ = true;
+      exit_.exitCode = exitCode;
+      changed_.notify_all();
+      return;
+    }
+  }
+}
+
+}  // namespace zel::client

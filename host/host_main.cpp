@@ -1,0 +1,73 @@
+#include "host/host_main.h"
+
+#include <exception>
+#include <iostream>
+
+#include "host/command_line.h"
+#include "host/prohibit_dynamic_code.h"
+#include "host/run_server.h"
+#include "imaging/image_library.h"
+#include "pdfium/fpdfview.h"
+#include "platform/create_folder.h"
+#include "platform/path.h"
+#include "platform/process_hardening.h"
+#include "util/crash_handlers.h"
+
+namespace zel {
+
+namespace {
+
+void SelfInitialise() {
+  SetUpImageLibrary(u".", false);
+  FPDF_InitLibrary();
+  ProhibitDynamicCode();
+}
+
+void ServerMode(const std::vector<std::u16string>& arguments) {
+  const uint64_t waitHandle = arguments.size() == 5 ? ParseUnsigned64(arguments[4]) : 0;
+
+  // The separator is appended even when the folder already ends in one; the doubled separator is
+  // harmless to the file system.
+  const std::u16string workFolder = arguments[3] + platform::kPathSeparator;
+  const std::u16string dumpsFolder = workFolder + u"dumps";
+  const std::u16string tempFolder = workFolder + u"temp";
+
+  // An existing folder is fine, and a missing one only costs the dump of a later crash.
+  platform::CreateFolder(dumpsFolder);
+  vesku::InstallCrashHandlers(dumpsFolder + platform::kPathSeparator + u"zelHost.dmp");
+  SetUpImageLibrary(tempFolder, true);
+  FPDF_InitLibrary();
+  ProhibitDynamicCode();
+
+  const int32_t bufferSize = ParseInt(arguments[2]);
+  const int32_t listenerCount = ParseInt(arguments[1]);
+  RunServer(arguments[0], listenerCount, bufferSize, waitHandle);
+}
+
+}  // namespace
+
+int HostMain(const std::vector<std::u16string>& arguments) {
+  platform::EnableHeapTerminationOnCorruption();
+  const size_t count = arguments.size();
+  // "--convert" belongs to the convert tool whatever follows it, so it never starts server mode.
+  // The developer tools themselves are not part of this build: their command lines, like
+  // "--bench-detect" with a folder, end as invalid arguments.
+  const bool isTool = count >= 1 && arguments[0] == u"--convert";
+  try {
+    if (count == 0) {
+      SelfInitialise();
+      return 0;
+    }
+    if (!isTool && (count == 4 || count == 5)) {
+      ServerMode(arguments);
+      return 0;
+    }
+  } catch (const std::exception& error) {
+    std::cerr << error.what() << "\n";
+    return 0;
+  }
+  std::cerr << "Invalid arguments\n";
+  return 1;
+}
+
+}  // namespace zel

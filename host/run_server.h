@@ -1,0 +1,19 @@
+// Server mode proper: serve the viewer's channels until the viewer goes away.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vesku_rpc {
+class IServerHandler;
+}
+
+namespace zel {
+
+// Serves `channelName` with `listenerCount` listener threads over channels of `bufferSize` bytes
+// until the handle `waitHandle` is signalled or, when it is 0, until the parent process ends.
+// Throws on start-up failures; the server is gone by the time an exception leaves.
+void RunServer(const std::u16string& channelName, int32_t listenerCount, int32_t bufferSize,
+               uint64_t waitHandle);
+
+}  // namespace zel

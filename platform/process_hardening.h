@@ -1,0 +1,23 @@
+// Process-wide hardening applied by the host at start: heap corruption ends the process through the
+// crash path, and no memory may become executable once the libraries are loaded.
+#pragma once
+
+#include <cstdint>
+
+namespace zel::platform {
+
+// Makes the allocator abort (and so end in the crash handlers) when it detects heap corruption.
+void EnableHeapTerminationOnCorruption();
+
+enum class DynamicCodeOutcome { kProhibited, kUnavailable, kRefused };
+
+struct DynamicCodeResult {
+  DynamicCodeOutcome outcome;
+  int32_t errorCode;  // the system error code when refused
+};
+
+// Forbids writable-and-executable memory and any later gain of execute permission for the process
+// (and the children it might start).
+DynamicCodeResult ProhibitDynamicCodeExecution();
+
+}  // namespace zel::platform

@@ -1,0 +1,50 @@
+#include "service/file_info.h"
+
+#include <Magick++.h>
+
+#include "detect/mime_types.h"
+#include "imaging/named_image.h"
+#include "imaging/summarize_image.h"
+#include "pdf/first_pdf_page.h"
+#include "rpc/archive_values.h"
+#include "rpc/server_handler.h"
+
+namespace zel {
+
+bool ProbeFileInfo(const std::u16string& name, const std::string& mimeType, const uint8_t* data,
+                   int32_t size, ImageSummary& summary) {
+  if (mimeType == kMimePdf) {
+    MeasureFirstPdfPage(data, static_cast<uint32_t>(size), summary);
+    return summary.width != 0 && summary.height != 0;
+  }
+  // A full decode rather than a ping: some formats only report their true size once read.
+  Magick::Blob blob(data, static_cast<size_t>(size));
+  Magick::Image image = CreateNamedImage(name);
+  image.read(blob);
+  if (!image.isValid()) return false;
+  return SummarizeImage(image, summary);
+}
+
+void FileInfo(vesk::CArchiveOverBuffer& request, vesku_rpc::IServerResponder& responder) {
+  const std::u16string name = vesk::ReadWideString(request);
+  const std::string mimeType = vesk::ReadString(request);
+  const vesk::BinaryView bytes = vesk::ReadBinary(request);
+
+  ImageSummary summary;
+  vesk::CArchiveOverBuffer reply;
+  if (!ProbeFileInfo(name, mimeType, bytes.data, bytes.size, summary)) {
+    responder.GetReplyBuffer(reply, 8);
+    vesk::WriteInt(reply, 1);
+    return;
+  }
+  const int32_t dateLength = static_cast<int32_t>(summary.dateTaken.size());
+  responder.GetReplyBuffer(reply, vesk::Round8(dateLength) + 48);
+  vesk::WriteInt(reply, 0);
+  vesk::WriteInt(reply, summary.width);
+  vesk::WriteInt(reply, summary.height);
+  vesk::WriteInt(reply, summary.flags);
+  vesk::WriteInt(reply, summary.rotation);
+  vesk::WriteString(reply, summary.dateTaken.data(), dateLength);
+}
+
+}  // namespace zel

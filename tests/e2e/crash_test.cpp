@@ -1,0 +1,58 @@
+// A host that crashes: the viewer learns of it, finds the dump, and the next request gets a new
+// host. Driven through the test build of the host, whose extra opcode crashes a listener.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "rpc/archive_values.h"
+#include "tests/e2e/e2e_support.h"
+#include "tests/e2e/hooks/test_opcodes.h"
+#include "tests/unit/imaging/test_images.h"
+
+namespace zel::e2e {
+namespace {
+
+TEST(HostCrash, IsReportedWithItsDumpAndTheClientRecovers) {
+  WorkFolder work;
+  client::CHostClient client(HostOptionsFor(work, true));
+  client.Start();
+  const int firstHost = client.hostProcessId();
+  try {
+    client.Call(8,
+                [](vesk::CArchiveOverBuffer& archive) { vesk::WriteInt(archive, kCrashOpcode); });
+    FAIL() << "the crash request was answered";
+  } catch (const client::HostDied& died) {
+    EXPECT_TRUE(died.exit().crashed());
+    EXPECT_EQ(2, died.exit().exitCode);
+    EXPECT_EQ(client.dumpPath(), died.dumpPath());
+  }
+  const std::string dump = ReadText(client.dumpPath());
+  ASSERT_GE(dump.size(), 4u);
+  EXPECT_EQ("MDMP", dump.substr(0, 4));
+
+  const test::Bytes png = test::Encode(test::Filled(5, 4, "red"), "PNG");
+  const client::BitmapReply reply = client.ConvertToBitmap(FileOf(png, u"a.png", "image/png"), {});
+  EXPECT_EQ(5, reply.width);
+  EXPECT_NE(firstHost, client.hostProcessId());
+  ASSERT_TRUE(client.lastExit().has_value());
+  EXPECT_TRUE(client.lastExit()->crashed());
+}
+
+TEST(HostStall, ClientTimesOutAndDropsTheLateReply) {
+  WorkFolder work;
+  client::HostOptions options = HostOptionsFor(work, true);
+  options.replyTimeoutMs = 400;
+  client::CHostClient client(options);
+  EXPECT_THROW(
+      client.Call(8,
+                  [](vesk::CArchiveOverBuffer& archive) { vesk::WriteInt(archive, kStallOpcode); }),
+      client::ReplyTimeout);
+  // The stalled reply arrives later and is matched to nobody; the next call gets its own reply.
+  const test::Bytes png = test::Encode(test::Filled(6, 2, "red"), "PNG");
+  std::this_thread::sleep_for(std::chrono::milliseconds(1700));
+  EXPECT_EQ(6, client.ConvertToBitmap(FileOf(png, u"a.png", "image/png"), {}).width);
+}
+
+}  // namespace
+}  // namespace zel::e2e
