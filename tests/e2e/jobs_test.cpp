@@ -4,6 +4,7 @@
 
 #include <Magick++.h>
 
+#include <array>
 #include <map>
 #include <thread>
 
@@ -116,43 +117,124 @@ TEST_F(HostJobs, SizeBoxOrientationAndRotation) {
   EXPECT_EQ(40, reply.height);
 }
 
-// Draws the reply's frames one after the other, as a viewer would, and compares every state of
-// the canvas with the library's own coalesced frames. Frames that are sent as decoded carry no
-// disposal, so the animation keeps every frame.
-TEST_F(HostJobs, AnimationFramesComposeLikeTheLibrary) {
+// An animated GIF with transparency and both restoring disposals, frames at offsets, sides
+// multiplied by `unit`: frame 0 is a red block on a transparent screen of 60 x 40, frame 1 (blue)
+// is restored to the background and frame 2 (lime) to what was there before it.
+Bytes DisposingAnimation(size_t unit) {
+  Magick::Image first = test::AnimationFrame(60 * unit, 40 * unit, "none",
+                                             Magick::Geometry(60 * unit, 40 * unit, 0, 0), 10, 1);
+  first.fillColor(Magick::Color("red"));
+  first.draw(Magick::DrawableRectangle(10 * unit, 8 * unit, 50 * unit - 1, 32 * unit - 1));
   std::vector<Magick::Image> frames = {
-      test::AnimationFrame(60, 40, "red", Magick::Geometry(60, 40, 0, 0), 10, 1),
-      test::AnimationFrame(20, 10, "blue", Magick::Geometry(20, 10, 5, 5), 20, 1),
-      test::AnimationFrame(30, 20, "lime", Magick::Geometry(30, 20, 25, 15), 30, 1)};
-  const Bytes gif = test::EncodeFrames(frames, "GIF");
-  const BitmapReply reply = Convert(gif, {}, "image/gif");
-  ASSERT_TRUE(reply.animated);
-  EXPECT_EQ(60, reply.width);
-  EXPECT_EQ(40, reply.height);
+      first,
+      test::AnimationFrame(20 * unit, 10 * unit, "blue",
+                           Magick::Geometry(20 * unit, 10 * unit, 5 * unit, 5 * unit), 20, 2),
+      test::AnimationFrame(30 * unit, 20 * unit, "lime",
+                           Magick::Geometry(30 * unit, 20 * unit, 25 * unit, 15 * unit), 30, 3),
+      test::AnimationFrame(10 * unit, 10 * unit, "yellow",
+                           Magick::Geometry(10 * unit, 10 * unit, 40 * unit, 2 * unit), 0, 1)};
+  return test::EncodeFrames(frames, "GIF");
+}
 
+// The library's own coalesced frames, flattened onto white and scaled (area average) to
+// width x height; BGRA, one per frame.
+std::vector<Bytes> CoalescedOnWhite(const Bytes& gif, int32_t width, int32_t height) {
   std::vector<Magick::Image> read;
   Magick::readImages(&read, Magick::Blob(gif.data(), gif.size()));
   std::vector<Magick::Image> coalesced;
   Magick::coalesceImages(&coalesced, read.begin(), read.end());
-  ASSERT_EQ(coalesced.size(), reply.frames.size());
+  std::vector<Bytes> states;
+  for (const Magick::Image& frame : coalesced) {
+    Magick::Image flat(Magick::Geometry(frame.columns(), frame.rows()), Magick::Color("white"));
+    flat.composite(frame, 0, 0, Magick::OverCompositeOp);
+    Magick::Geometry size(width, height);
+    size.aspect(true);
+    flat.scale(size);
+    Bytes pixels(static_cast<size_t>(width) * height * 4);
+    flat.write(0, 0, width, height, "BGRA", Magick::CharPixel, pixels.data());
+    states.push_back(std::move(pixels));
+  }
+  return states;
+}
 
+// The reply's frames drawn one after the other onto its canvas, as a viewer draws them; the
+// canvas after every frame.
+std::vector<Bytes> DrawnStates(const BitmapReply& reply) {
   Bytes canvas(static_cast<size_t>(reply.width) * reply.height * 4, 0);
-  for (size_t i = 0; i < reply.frames.size(); ++i) {
-    const client::Frame& frame = reply.frames[i];
-    EXPECT_EQ(static_cast<int32_t>((i + 1) * 100), frame.delayMs);
+  std::vector<Bytes> states;
+  for (const client::Frame& frame : reply.frames) {
+    EXPECT_LE(frame.x + frame.width, reply.width);
+    EXPECT_LE(frame.y + frame.height, reply.height);
     for (int32_t y = 0; y < frame.height; ++y) {
       std::copy_n(frame.bgra.begin() + static_cast<size_t>(y) * frame.width * 4, frame.width * 4,
                   canvas.begin() + (static_cast<size_t>(frame.y + y) * reply.width + frame.x) * 4);
     }
-    Bytes expected(canvas.size());
-    coalesced[i].write(0, 0, reply.width, reply.height, "BGRA", Magick::CharPixel, expected.data());
-    int mismatches = 0;
-    for (size_t p = 0; p < canvas.size(); p += 4) {
-      // Transparent pixels may carry any colour.
-      if (canvas[p + 3] == 0 && expected[p + 3] == 0) continue;
-      for (int c = 0; c < 4; ++c) mismatches += std::abs(canvas[p + c] - expected[p + c]) > 2;
-    }
-    EXPECT_EQ(0, mismatches) << "frame " << i;
+    states.push_back(canvas);
+  }
+  return states;
+}
+
+double MeanDifference(const Bytes& a, const Bytes& b) {
+  double sum = 0.0;
+  for (size_t i = 0; i < a.size(); ++i) sum += std::abs(int{a[i]} - int{b[i]});
+  return sum / static_cast<double>(a.size());
+}
+
+// Within the budget, the frames are the animation's own composition: opaque, transparency shown
+// as white, every frame after the first only the area that changed (its own rectangle joined with
+// the previous frame's when that one restores), and a reply sized exactly for them.
+TEST_F(HostJobs, AnimatedGifFramesAreTheComposedChanges) {
+  const Bytes gif = DisposingAnimation(1);
+  const client::FileRef file = FileOf(gif, u"a.gif", "image/gif");
+  const client::RawReply raw = client_->Call(
+      client::BitmapRequestSize(file),
+      [&](vesk::CArchiveOverBuffer& archive) { client::WriteBitmapRequest(archive, file, {}); });
+  ASSERT_EQ(0, raw.status);
+  const BitmapReply reply = client::DecodeBitmapReply(raw.payload);
+  ASSERT_TRUE(reply.animated);
+  EXPECT_EQ(std::make_pair(60, 40), std::make_pair(reply.width, reply.height));
+
+  const std::vector<std::array<int32_t, 5>> expected = {
+      {0, 0, 60, 40, 100}, {5, 5, 20, 10, 200}, {5, 5, 50, 30, 300}, {25, 2, 30, 33, 0}};
+  ASSERT_EQ(expected.size(), reply.frames.size());
+  size_t pixelBytes = 0;
+  for (size_t i = 0; i < expected.size(); ++i) {
+    const client::Frame& frame = reply.frames[i];
+    EXPECT_EQ(expected[i],
+              (std::array<int32_t, 5>{frame.x, frame.y, frame.width, frame.height, frame.delayMs}))
+        << "frame " << i;
+    for (size_t p = 3; p < frame.bgra.size(); p += 4) ASSERT_EQ(255, frame.bgra[p]) << i;
+    pixelBytes += frame.bgra.size();
+  }
+  EXPECT_EQ((expected.size() + 1) * 64 + pixelBytes, raw.payload.size());
+
+  const std::vector<Bytes> drawn = DrawnStates(reply);
+  const std::vector<Bytes> library = CoalescedOnWhite(gif, reply.width, reply.height);
+  ASSERT_EQ(library.size(), drawn.size());
+  for (size_t i = 0; i < drawn.size(); ++i) EXPECT_EQ(library[i], drawn[i]) << "frame " << i;
+}
+
+// A budget below the animation's size: the same composition, shrunk until every frame fits.
+TEST_F(HostJobs, AnimatedGifOverBudgetIsComposedAtAScaleThatFits) {
+  const Bytes gif = DisposingAnimation(2);
+  const int32_t need = 4 * 4 * (60 * 40 + 20 * 10 + 30 * 20 + 10 * 10);
+  client::HostOptions options = HostOptionsFor(*work_);
+  // The host's byte budget is half of its channel.
+  options.bufferSize = need / 2;
+  client::CHostClient small(options);
+  const BitmapReply reply = small.ConvertToBitmap(FileOf(gif, u"a.gif", "image/gif"), {});
+  ASSERT_TRUE(reply.animated);
+  EXPECT_LT(reply.width, 120);
+  EXPECT_LT(reply.height, 80);
+  size_t pixelBytes = 0;
+  for (const client::Frame& frame : reply.frames) pixelBytes += frame.bgra.size();
+  EXPECT_LE(pixelBytes, static_cast<size_t>(need / 4));
+
+  const std::vector<Bytes> drawn = DrawnStates(reply);
+  const std::vector<Bytes> library = CoalescedOnWhite(gif, reply.width, reply.height);
+  ASSERT_EQ(library.size(), drawn.size());
+  for (size_t i = 0; i < drawn.size(); ++i) {
+    EXPECT_LT(MeanDifference(library[i], drawn[i]), 1.0) << "frame " << i;
   }
 }
 
