@@ -39,6 +39,15 @@ class HostJobs : public testing::Test {
     return client_->ConvertToBitmap(FileOf(bytes, u"image.png", mime), options);
   }
 
+  // The reply as it arrives, to see its exact size.
+  static client::RawReply RawFileInfo(const client::FileRef& file) {
+    client::RawReply raw = client_->Call(
+        client::FileInfoRequestSize(file),
+        [&](vesk::CArchiveOverBuffer& archive) { client::WriteFileInfoRequest(archive, file); });
+    EXPECT_EQ(0, raw.status);
+    return raw;
+  }
+
   static WorkFolder* work_;
   static client::CHostClient* client_;
 };
@@ -240,7 +249,9 @@ TEST_F(HostJobs, AnimatedGifOverBudgetIsComposedAtAScaleThatFits) {
 
 TEST_F(HostJobs, PdfPageIsMeasuredAndRenderedAtScreenSize) {
   const Bytes pdf = test::MakePdf({test::TestPage{}});
-  const client::FileInfoReply info = client_->FileInfo(FileOf(pdf, u"doc.pdf", "application/pdf"));
+  const client::RawReply raw = RawFileInfo(FileOf(pdf, u"doc.pdf", "application/pdf"));
+  EXPECT_EQ(48u, raw.payload.size());
+  const client::FileInfoReply info = client::DecodeFileInfoReply(raw.payload);
   ASSERT_TRUE(info.known);
   EXPECT_EQ(795, info.summary.width);
   EXPECT_EQ(1123, info.summary.height);
@@ -254,7 +265,10 @@ TEST_F(HostJobs, PdfPageIsMeasuredAndRenderedAtScreenSize) {
 TEST_F(HostJobs, FileInfoOfImages) {
   const Bytes jpeg = test::WithExif(test::Encode(test::Filled(40, 20, "green"), "JPEG"), 6,
                                     "2021:03:04 12:34:56", "");
-  client::FileInfoReply info = client_->FileInfo(FileOf(jpeg, u"a.jpg", "image/jpeg"));
+  const client::RawReply raw = RawFileInfo(FileOf(jpeg, u"a.jpg", "image/jpeg"));
+  // Five integers and the date, whose fixed form is 23 bytes long.
+  EXPECT_EQ(72u, raw.payload.size());
+  client::FileInfoReply info = client::DecodeFileInfoReply(raw.payload);
   ASSERT_TRUE(info.known);
   EXPECT_EQ(40, info.summary.width);
   EXPECT_EQ(20, info.summary.height);
