@@ -20,6 +20,10 @@ int32_t TruncToInt32(double value) {
   return std::numeric_limits<int32_t>::min();
 }
 
+int32_t SaturateToInt32(uint64_t value) {
+  return static_cast<int32_t>(std::min<uint64_t>(value, kMaxCount));
+}
+
 int32_t ScaledSide(int64_t side, double scale) {
   return std::max(1, TruncToInt32(static_cast<double>(side) * scale));
 }

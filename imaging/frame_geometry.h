@@ -29,6 +29,10 @@ struct PixelSize {
 // negative int32.
 int32_t TruncToInt32(double value);
 
+// An unsigned count of the library (a frame delay read from the file can be any size) as a signed
+// 32-bit value, held at the largest one.
+int32_t SaturateToInt32(uint64_t value);
+
 // A side multiplied by a budget factor: truncated, at least 1 pixel.
 int32_t ScaledSide(int64_t side, double scale);
 

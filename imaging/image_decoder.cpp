@@ -165,7 +165,7 @@ std::pair<int32_t, int32_t> ImageDecoder::FramePosition() const {
 int32_t ImageDecoder::FrameDelay() const {
   if (gifAnimation_) return gifAnimation_->frames[frameIndex_].delay;
   if (canvasMode_) return canvasDelay_;
-  return static_cast<int32_t>(current_->animationDelay());
+  return SaturateToInt32(current_->animationDelay());
 }
 
 }  // namespace zel

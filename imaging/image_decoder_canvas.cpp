@@ -71,7 +71,7 @@ void ImageDecoder::ComposeFrame(int32_t index) {
   previousDispose_ = dispose;
   previousRect_ = {static_cast<int32_t>(x), static_cast<int32_t>(y),
                    static_cast<int32_t>(frame.columns()), static_cast<int32_t>(frame.rows())};
-  canvasDelay_ = static_cast<int32_t>(frame.animationDelay());
+  canvasDelay_ = SaturateToInt32(frame.animationDelay());
   frame = Magick::Image();
 
   const FrameRect rect = dirtyRects_[index];

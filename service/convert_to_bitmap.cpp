@@ -1,6 +1,7 @@
 #include "service/convert_to_bitmap.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -27,6 +28,11 @@ int32_t AnimationReplySize(int32_t frameCount, int32_t totalBytes) {
     throw std::runtime_error("IntegerOverflow");
   }
   return static_cast<int32_t>(size);
+}
+
+// The wire carries milliseconds; a delay read from a file can be far longer than they hold.
+int32_t DelayMilliseconds(int32_t hundredths) {
+  return static_cast<int32_t>(std::clamp<int64_t>(int64_t{hundredths} * 10, INT32_MIN, INT32_MAX));
 }
 
 void WriteFrame(ImageDecoder& decoder, vesk::CArchiveOverBuffer& reply) {
@@ -75,7 +81,7 @@ void ConvertToBitmap(const CServerHandler& handler, vesk::CArchiveOverBuffer& re
     const auto [x, y] = decoder.FramePosition();
     vesk::WriteInt(reply, decoder.width());
     vesk::WriteInt(reply, decoder.height());
-    vesk::WriteInt(reply, decoder.FrameDelay() * 10);
+    vesk::WriteInt(reply, DelayMilliseconds(decoder.FrameDelay()));
     vesk::WriteInt(reply, x);
     vesk::WriteInt(reply, y);
     WriteFrame(decoder, reply);

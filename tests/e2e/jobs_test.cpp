@@ -247,6 +247,16 @@ TEST_F(HostJobs, AnimatedGifOverBudgetIsComposedAtAScaleThatFits) {
   }
 }
 
+TEST_F(HostJobs, DelaysTooLongForMillisecondsAreHeldAtTheLargest) {
+  std::vector<Magick::Image> frames = {
+      test::AnimationFrame(4, 4, "red", Magick::Geometry(4, 4, 0, 0), 300000000, 1),
+      test::AnimationFrame(4, 4, "blue", Magick::Geometry(4, 4, 0, 0), 7, 1)};
+  const BitmapReply reply = Convert(test::EncodeFrames(frames, "MIFF"), {}, "");
+  ASSERT_EQ(2u, reply.frames.size());
+  EXPECT_EQ(INT32_MAX, reply.frames[0].delayMs);
+  EXPECT_EQ(70, reply.frames[1].delayMs);
+}
+
 TEST_F(HostJobs, PdfPageIsMeasuredAndRenderedAtScreenSize) {
   const Bytes pdf = test::MakePdf({test::TestPage{}});
   const client::RawReply raw = RawFileInfo(FileOf(pdf, u"doc.pdf", "application/pdf"));

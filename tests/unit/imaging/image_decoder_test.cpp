@@ -233,6 +233,22 @@ TEST(ImageDecoder, PlainFramesReportScaledPositionsAndDelays) {
   EXPECT_FALSE(decoder.NextFrame(0, false));
 }
 
+TEST(ImageDecoder, DelaysBeyondTheSignedRangeAreHeldAtItsTop) {
+  std::vector<Magick::Image> frames = Frames(2, 20, 10);
+  frames[0].animationDelay(5000000000);
+  frames[1].animationDelay(300000000);
+  const Bytes miff = test::EncodeFrames(frames, "MIFF");
+  // Plain frames, then canvas mode (over budget), which keeps the delays of its own.
+  for (const int32_t budget : {kNoLimit, 1000}) {
+    ImageDecoder decoder(budget, 0, 0);
+    decoder.Load(miff.data(), static_cast<int32_t>(miff.size()), 0, false, u"a.miff");
+    EXPECT_EQ(decoder.canvasMode(), budget != kNoLimit);
+    EXPECT_EQ(decoder.FrameDelay(), INT32_MAX);
+    ASSERT_TRUE(decoder.NextFrame(0, false));
+    EXPECT_EQ(decoder.FrameDelay(), 300000000);
+  }
+}
+
 TEST(ImageDecoder, DamagedLaterFrameLeavesTheFirstAsAStillImage) {
   std::vector<Magick::Image> frames = Frames(3, 30, 20);
   for (Magick::Image& frame : frames) frame.addNoise(Magick::GaussianNoise);
