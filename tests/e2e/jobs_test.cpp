@@ -119,6 +119,21 @@ TEST_F(HostJobs, SizeBoxOrientationAndRotation) {
   EXPECT_EQ(40, reply.width);
   EXPECT_EQ(20, reply.height);
 
+  // Only bit 0 of the options means anything.
+  for (const int32_t optionBits : {~1, 3}) {
+    const client::FileRef file = FileOf(jpeg, u"a.jpg", "image/jpeg");
+    const client::RawReply raw =
+        client_->Call(client::BitmapRequestSize(file), [&](vesk::CArchiveOverBuffer& archive) {
+          for (const int32_t value : {2, 0, optionBits, 0, 0}) vesk::WriteInt(archive, value);
+          client::WriteWideString(archive, file.name);
+          vesk::WriteString(archive, file.mimeType);
+          std::copy_n(file.data, file.size, vesk::WriteBinary(archive, file.size));
+        });
+    ASSERT_EQ(0, raw.status);
+    reply = client::DecodeBitmapReply(raw.payload);
+    EXPECT_EQ((optionBits & 1) ? 20 : 40, reply.width) << optionBits;
+  }
+
   BitmapOptions rotate;
   rotate.rotation = 90;
   reply = Convert(test::Encode(test::Filled(40, 20, "red"), "PNG"), rotate);
