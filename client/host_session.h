@@ -24,7 +24,8 @@ class HostSession {
   HostSession(const HostSession&) = delete;
   HostSession& operator=(const HostSession&) = delete;
 
-  // Throws HostDied when the host ends before the reply arrives, ReplyTimeout after `timeoutMs`.
+  // Throws HostDied when the host ends before the reply arrives, ReplyTimeout after `timeoutMs`,
+  // std::length_error at once for a request larger than the channel can hold.
   RawReply Call(int32_t size, const std::function<void(vesk::CArchiveOverBuffer&)>& write,
                 int32_t timeoutMs);
 
@@ -45,6 +46,8 @@ class HostSession {
 
   void ReplyLoop();
   void DrainReplies();
+  // Waits up to `waitMs` for a signal, then drains the reply channel; false when it cannot be used.
+  bool TryDrainReplies(uint32_t waitMs);
   void ReleaseHost();
 
   // Removes the names of both channels' objects when the session goes, including a session whose

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 
 #include "rpc/archive_values.h"
@@ -52,6 +53,19 @@ TEST(HostStall, ClientTimesOutAndDropsTheLateReply) {
   const test::Bytes png = test::Encode(test::Filled(6, 2, "red"), "PNG");
   std::this_thread::sleep_for(std::chrono::milliseconds(1700));
   EXPECT_EQ(6, client.ConvertToBitmap(FileOf(png, u"a.png", "image/png"), {}).width);
+}
+
+TEST(HostStall, RequestLargerThanTheChannelIsRefusedAndTheHostStaysUsable) {
+  WorkFolder work;
+  client::HostOptions options = HostOptionsFor(work);
+  options.bufferSize = 1 << 16;
+  client::CHostClient client(options);
+  // The ring can never hold it, so waiting for room would only run into the time-out.
+  EXPECT_THROW(client.Call(options.bufferSize, [](vesk::CArchiveOverBuffer&) {}),
+               std::length_error);
+  // The largest request that fits still goes through (and fails as an unknown opcode).
+  const int32_t largest = options.bufferSize - 24 - 36;
+  EXPECT_EQ(1, client.Call(largest, [](vesk::CArchiveOverBuffer&) {}).status);
 }
 
 }  // namespace
