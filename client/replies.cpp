@@ -26,10 +26,12 @@ void WriteWideString(vesk::CArchiveOverBuffer& archive, const std::u16string& te
 
 namespace {
 
-int32_t FileFieldsSize(const FileRef& file, bool withMime) {
-  int64_t size = kIntSize + BlockSize(file.name.size() * 2) +
-                 (withMime ? BlockSize(file.mimeType.size()) : 0) +
-                 BlockSize(static_cast<size_t>(file.size));
+// The opcode, the file's fields and `extra` bytes of further values, summed in 64 bits: a large
+// file and a long name together can pass the 32-bit limit.
+int32_t RequestSize(const FileRef& file, bool withMime, int64_t extra) {
+  const int64_t size = int64_t{kIntSize} + BlockSize(file.name.size() * 2) +
+                       (withMime ? BlockSize(file.mimeType.size()) : 0) +
+                       BlockSize(static_cast<size_t>(file.size)) + extra;
   if (size > 2147483640) throw std::runtime_error("Request too large");
   return static_cast<int32_t>(size);
 }
@@ -82,7 +84,7 @@ vesk::CArchiveOverBuffer Reader(const std::vector<uint8_t>& payload) {
 
 }  // namespace
 
-int32_t FileInfoRequestSize(const FileRef& file) { return FileFieldsSize(file, true); }
+int32_t FileInfoRequestSize(const FileRef& file) { return RequestSize(file, true, 0); }
 
 void WriteFileInfoRequest(vesk::CArchiveOverBuffer& archive, const FileRef& file) {
   vesk::WriteInt(archive, kFileInfo);
@@ -91,7 +93,7 @@ void WriteFileInfoRequest(vesk::CArchiveOverBuffer& archive, const FileRef& file
   WriteBytes(archive, file.data, file.size);
 }
 
-int32_t BitmapRequestSize(const FileRef& file) { return FileFieldsSize(file, true) + 4 * kIntSize; }
+int32_t BitmapRequestSize(const FileRef& file) { return RequestSize(file, true, 4 * kIntSize); }
 
 void WriteBitmapRequest(vesk::CArchiveOverBuffer& archive, const FileRef& file,
                         const BitmapOptions& options) {
@@ -105,7 +107,7 @@ void WriteBitmapRequest(vesk::CArchiveOverBuffer& archive, const FileRef& file,
   WriteBytes(archive, file.data, file.size);
 }
 
-int32_t PropertiesRequestSize(const FileRef& file) { return FileFieldsSize(file, false); }
+int32_t PropertiesRequestSize(const FileRef& file) { return RequestSize(file, false, 0); }
 
 void WritePropertiesRequest(vesk::CArchiveOverBuffer& archive, const FileRef& file) {
   vesk::WriteInt(archive, kReadImageProperties);
@@ -114,7 +116,7 @@ void WritePropertiesRequest(vesk::CArchiveOverBuffer& archive, const FileRef& fi
 }
 
 int32_t PartialProbeRequestSize(const FileRef& head, int32_t tailSize) {
-  return FileFieldsSize(head, true) + kIntSize + BlockSize(static_cast<size_t>(tailSize));
+  return RequestSize(head, true, int64_t{kIntSize} + BlockSize(static_cast<size_t>(tailSize)));
 }
 
 void WritePartialProbeRequest(vesk::CArchiveOverBuffer& archive, const FileRef& head,
