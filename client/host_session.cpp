@@ -17,6 +17,8 @@ namespace {
 
 // How often the reply thread looks at the host process when no reply arrives.
 constexpr uint32_t kPollIntervalMs = 50;
+// How often a caller looks for room in a full request ring.
+constexpr int kRoomPollMs = 5;
 // How long a host that was let go may take to end before it is killed.
 constexpr int32_t kShutdownGraceMs = 30000;
 // What the host opens for a buffer size of -1.
@@ -124,7 +126,8 @@ RawReply HostSession::Call(int32_t size,
   if (size < 0 || messageSize > requests_.Capacity()) {
     throw std::length_error("Request too large for the channel");
   }
-  const vesku_rpc::RpcSlot request = requests_.AllocateWait(size, timeoutMs);
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  const vesku_rpc::RpcSlot request = AllocateRequest(size, deadline);
   try {
     vesk::CArchiveOverBuffer archive;
     archive.BindForWriting(request.payload, size);
@@ -146,12 +149,25 @@ RawReply HostSession::Call(int32_t size,
     pending_.erase(id);
     throw;
   }
-  changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                    [&] { return pending.done || ended_; });
+  changed_.wait_until(lock, deadline, [&] { return pending.done || ended_; });
   pending_.erase(id);
   if (pending.done) return std::move(pending.reply);
   if (ended_) throw HostDied(exit_, dumpPath_);
   throw ReplyTimeout();
+}
+
+vesku_rpc::RpcSlot HostSession::AllocateRequest(int32_t size, Clock::time_point deadline) {
+  for (;;) {
+    if (std::optional<vesku_rpc::RpcSlot> slot = requests_.Allocate(size)) return *slot;
+    // The ring stays full while the host works on earlier requests; a host that died will never
+    // make room again, so its end is looked for on every try.
+    {
+      std::lock_guard lock(mutex_);
+      if (ended_) throw HostDied(exit_, dumpPath_);
+    }
+    if (Clock::now() >= deadline) throw ReplyTimeout();
+    std::this_thread::sleep_for(std::chrono::milliseconds(kRoomPollMs));
+  }
 }
 
 void HostSession::DrainReplies() {
