@@ -214,7 +214,7 @@ bool HostSession::TryDrainReplies(uint32_t waitMs) {
 
 void HostSession::ReplyLoop() {
   for (;;) {
-    // Either way this host is done when its replies cannot be taken; let it go.
+    // A host whose replies cannot be taken any more is done; let it go.
     if (!TryDrainReplies(kPollIntervalMs)) ReleaseHost();
     int exitCode = 0;
     if (platform::WaitForProcess(processId_, 0, exitCode) == platform::ProcessState::kExited) {
