@@ -26,7 +26,7 @@ struct HostOptions {
   std::string workFolder;  // parent of the host's "dumps" and "temp" folders
   int32_t listenerCount = 3;
   int32_t bufferSize = 64 << 20;   // bytes per channel; -1 is the host's default of 200 MiB
-  int32_t replyTimeoutMs = 60000;  // how long a call waits for its reply
+  int32_t replyTimeoutMs = 60000;  // how long a call waits for room and for its reply
   std::string consoleOutputPath;   // file for the host's console output; empty: inherited
 };
 
@@ -80,7 +80,8 @@ class CHostClient {
   CHostClient& operator=(const CHostClient&) = delete;
 
   // Sends one request of exactly `size` bytes, written in place by `write`, and waits for its
-  // reply. Starts a host first when none is running. Throws HostDied or ReplyTimeout.
+  // reply. Starts a host first when none is running. Throws HostDied, ReplyTimeout, or
+  // std::length_error for a request larger than the channel can hold.
   RawReply Call(int32_t size, const std::function<void(vesk::CArchiveOverBuffer&)>& write);
 
   // Typed calls; an error reply throws HostError.

@@ -17,6 +17,8 @@ namespace {
 
 // How often the reply thread looks at the host process when no reply arrives.
 constexpr uint32_t kPollIntervalMs = 50;
+// How often a caller looks for room in a full request ring.
+constexpr int kRoomPollMs = 5;
 // How long a host that was let go may take to end before it is killed.
 constexpr int32_t kShutdownGraceMs = 30000;
 // What the host opens for a buffer size of -1.
@@ -61,7 +63,19 @@ HostSession::HostSession(const HostOptions& options, const std::string& channelN
     throw vesku::CWinException("Cannot start " + options.hostPath, code);
   }
   pipeWriteEnd_ = pipe.writeEnd;
-  replyThread_ = std::thread(&HostSession::ReplyLoop, this);
+  try {
+    replyThread_ = std::thread(&HostSession::ReplyLoop, this);
+  } catch (...) {
+    // Without a reply thread nobody would notice the host end: let it go now and reap it.
+    ReleaseHost();
+    int exitCode = 0;
+    if (platform::WaitForProcess(processId_, kShutdownGraceMs, exitCode) !=
+        platform::ProcessState::kExited) {
+      platform::KillProcess(processId_);
+      platform::WaitForProcess(processId_, -1, exitCode);
+    }
+    throw;
+  }
 }
 
 HostSession::ChannelNames::~ChannelNames() {
@@ -107,7 +121,13 @@ RawReply HostSession::Call(int32_t size,
     if (ended_) throw HostDied(exit_, dumpPath_);
     id = nextId_++;
   }
-  const vesku_rpc::RpcSlot request = requests_.AllocateWait(size, timeoutMs);
+  // A request that the ring can never hold would only wait out its time-out.
+  const int64_t messageSize = (int64_t{vesku_rpc::kMessageHeaderSize} + size + 7) & ~int64_t{7};
+  if (size < 0 || messageSize > requests_.Capacity()) {
+    throw std::length_error("Request too large for the channel");
+  }
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  const vesku_rpc::RpcSlot request = AllocateRequest(size, deadline);
   try {
     vesk::CArchiveOverBuffer archive;
     archive.BindForWriting(request.payload, size);
@@ -129,12 +149,25 @@ RawReply HostSession::Call(int32_t size,
     pending_.erase(id);
     throw;
   }
-  changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                    [&] { return pending.done || ended_; });
+  changed_.wait_until(lock, deadline, [&] { return pending.done || ended_; });
   pending_.erase(id);
   if (pending.done) return std::move(pending.reply);
   if (ended_) throw HostDied(exit_, dumpPath_);
   throw ReplyTimeout();
+}
+
+vesku_rpc::RpcSlot HostSession::AllocateRequest(int32_t size, Clock::time_point deadline) {
+  for (;;) {
+    if (std::optional<vesku_rpc::RpcSlot> slot = requests_.Allocate(size)) return *slot;
+    // The ring stays full while the host works on earlier requests; a host that died will never
+    // make room again, so its end is looked for on every try.
+    {
+      std::lock_guard lock(mutex_);
+      if (ended_) throw HostDied(exit_, dumpPath_);
+    }
+    if (Clock::now() >= deadline) throw ReplyTimeout();
+    std::this_thread::sleep_for(std::chrono::milliseconds(kRoomPollMs));
+  }
 }
 
 void HostSession::DrainReplies() {
@@ -146,7 +179,13 @@ void HostSession::DrainReplies() {
     RawReply reply;
     reply.status = taken->message->status;
     const uint8_t* payload = static_cast<const uint8_t*>(taken->payload);
-    reply.payload.assign(payload, payload + taken->length);
+    try {
+      reply.payload.assign(payload, payload + taken->length);
+    } catch (...) {
+      // A message left taken would block the reply ring for good.
+      replies_.FreeMessage(taken->message);
+      throw;
+    }
     replies_.FreeMessage(taken->message);
 
     std::lock_guard lock(mutex_);
@@ -159,20 +198,28 @@ void HostSession::DrainReplies() {
   }
 }
 
+bool HostSession::TryDrainReplies(uint32_t waitMs) {
+  try {
+    replies_.WaitForSignal(waitMs);
+    DrainReplies();
+    return true;
+  } catch (const vesku_rpc::RpcNoDeliver&) {
+    // The host marked the reply channel closed: it is stopping, or could not deliver a reply and
+    // will send none from now on.
+  } catch (const std::exception&) {
+    // The channel cannot be used any more; nothing sent over it can be trusted to arrive.
+  }
+  return false;
+}
+
 void HostSession::ReplyLoop() {
   for (;;) {
-    replies_.WaitForSignal(kPollIntervalMs);
-    try {
-      DrainReplies();
-    } catch (const vesku_rpc::RpcNoDeliver&) {
-      // The host marked the reply channel closed: it is stopping, or could not deliver a reply and
-      // will send none from now on. Either way this host is done; let it go.
-      ReleaseHost();
-    } catch (const std::exception&) {
-      ReleaseHost();
-    }
+    // A host whose replies cannot be taken any more is done; let it go.
+    if (!TryDrainReplies(kPollIntervalMs)) ReleaseHost();
     int exitCode = 0;
     if (platform::WaitForProcess(processId_, 0, exitCode) == platform::ProcessState::kExited) {
+      // A reply posted just before the host ended still reaches its caller.
+      TryDrainReplies(0);
       std::lock_guard lock(mutex_);
       ended_ = true;
       exit_.exitCode = exitCode;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -24,7 +25,9 @@ class HostSession {
   HostSession(const HostSession&) = delete;
   HostSession& operator=(const HostSession&) = delete;
 
-  // Throws HostDied when the host ends before the reply arrives, ReplyTimeout after `timeoutMs`.
+  // Throws HostDied when the host ends before the reply arrives, ReplyTimeout when `timeoutMs`
+  // pass (waiting for room in the request ring included), std::length_error at once for a request
+  // larger than the channel can hold.
   RawReply Call(int32_t size, const std::function<void(vesk::CArchiveOverBuffer&)>& write,
                 int32_t timeoutMs);
 
@@ -43,8 +46,14 @@ class HostSession {
     RawReply reply;
   };
 
+  using Clock = std::chrono::steady_clock;
+
+  // Room for a request, waiting while the ring is full; throws HostDied or ReplyTimeout.
+  vesku_rpc::RpcSlot AllocateRequest(int32_t size, Clock::time_point deadline);
   void ReplyLoop();
   void DrainReplies();
+  // Waits up to `waitMs` for a signal, then drains the reply channel; false when it cannot be used.
+  bool TryDrainReplies(uint32_t waitMs);
   void ReleaseHost();
 
   // Removes the names of both channels' objects when the session goes, including a session whose

@@ -7,11 +7,6 @@
 
 namespace zel::client {
 
-int32_t BlockSize(size_t length) {
-  if (length > 2147483640u - 8) throw std::runtime_error("Request too large");
-  return 8 + vesk::Round8(static_cast<int32_t>(length));
-}
-
 void WriteWideString(vesk::CArchiveOverBuffer& archive, const std::u16string& text) {
   const int32_t length = static_cast<int32_t>(text.size() * 2);
   const int32_t padded = vesk::Round8(length);
@@ -26,10 +21,23 @@ void WriteWideString(vesk::CArchiveOverBuffer& archive, const std::u16string& te
 
 namespace {
 
-int32_t FileFieldsSize(const FileRef& file, bool withMime) {
-  int64_t size = kIntSize + BlockSize(file.name.size() * 2) +
-                 (withMime ? BlockSize(file.mimeType.size()) : 0) +
-                 BlockSize(static_cast<size_t>(file.size));
+constexpr int64_t kIntSize = vesk::kIntValueSize;
+
+// The bytes a String, WideString or Binary value of `length` bytes takes; refuses what no value
+// can carry.
+int64_t BlockSize(size_t length) {
+  if (length > static_cast<size_t>(vesk::kMaxValueLength)) {
+    throw std::runtime_error("Request too large");
+  }
+  return vesk::BlockValueSize(static_cast<int64_t>(length));
+}
+
+// The opcode, the file's fields and `extra` bytes of further values, summed in 64 bits: a large
+// file and a long name together can pass the 32-bit limit.
+int32_t RequestSize(const FileRef& file, bool withMime, int64_t extra) {
+  const int64_t size = kIntSize + BlockSize(file.name.size() * 2) +
+                       (withMime ? BlockSize(file.mimeType.size()) : 0) +
+                       BlockSize(static_cast<size_t>(file.size)) + extra;
   if (size > 2147483640) throw std::runtime_error("Request too large");
   return static_cast<int32_t>(size);
 }
@@ -82,7 +90,7 @@ vesk::CArchiveOverBuffer Reader(const std::vector<uint8_t>& payload) {
 
 }  // namespace
 
-int32_t FileInfoRequestSize(const FileRef& file) { return FileFieldsSize(file, true); }
+int32_t FileInfoRequestSize(const FileRef& file) { return RequestSize(file, true, 0); }
 
 void WriteFileInfoRequest(vesk::CArchiveOverBuffer& archive, const FileRef& file) {
   vesk::WriteInt(archive, kFileInfo);
@@ -91,7 +99,7 @@ void WriteFileInfoRequest(vesk::CArchiveOverBuffer& archive, const FileRef& file
   WriteBytes(archive, file.data, file.size);
 }
 
-int32_t BitmapRequestSize(const FileRef& file) { return FileFieldsSize(file, true) + 4 * kIntSize; }
+int32_t BitmapRequestSize(const FileRef& file) { return RequestSize(file, true, 4 * kIntSize); }
 
 void WriteBitmapRequest(vesk::CArchiveOverBuffer& archive, const FileRef& file,
                         const BitmapOptions& options) {
@@ -105,7 +113,7 @@ void WriteBitmapRequest(vesk::CArchiveOverBuffer& archive, const FileRef& file,
   WriteBytes(archive, file.data, file.size);
 }
 
-int32_t PropertiesRequestSize(const FileRef& file) { return FileFieldsSize(file, false); }
+int32_t PropertiesRequestSize(const FileRef& file) { return RequestSize(file, false, 0); }
 
 void WritePropertiesRequest(vesk::CArchiveOverBuffer& archive, const FileRef& file) {
   vesk::WriteInt(archive, kReadImageProperties);
@@ -114,7 +122,7 @@ void WritePropertiesRequest(vesk::CArchiveOverBuffer& archive, const FileRef& fi
 }
 
 int32_t PartialProbeRequestSize(const FileRef& head, int32_t tailSize) {
-  return FileFieldsSize(head, true) + kIntSize + BlockSize(static_cast<size_t>(tailSize));
+  return RequestSize(head, true, kIntSize + BlockSize(static_cast<size_t>(tailSize)));
 }
 
 void WritePartialProbeRequest(vesk::CArchiveOverBuffer& archive, const FileRef& head,

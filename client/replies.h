@@ -22,10 +22,6 @@ enum Opcode : int32_t {
   kProbePartialImage = 4,
 };
 
-// Bytes that a value takes in a message: 8 for an Int, 8 plus the padded length for the others.
-inline constexpr int32_t kIntSize = 8;
-int32_t BlockSize(size_t length);
-
 // A file as the requests carry it. The bytes are not owned.
 struct FileRef {
   std::u16string name;

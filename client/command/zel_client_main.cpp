@@ -15,6 +15,8 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <limits>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -164,6 +166,10 @@ int main(int argc, char** argv) {
 
     const std::string& path = arguments.positional[0];
     const std::vector<uint8_t> bytes = ReadFile(path);
+    // Sizes cross the channel as 32-bit counts; a larger file must not go out cut to its low bits.
+    if (bytes.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
+      throw std::runtime_error("File too large: " + path);
+    }
     FileRef file;
     file.name = vesku::ToWide(std::filesystem::path(path).filename().string());
     file.mimeType = zel::DetectMimeType(vesku::ToWide(path), bytes);

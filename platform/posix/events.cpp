@@ -50,14 +50,9 @@ bool Waitable::TryConsume() {
 }
 
 Handle CreateNamedEvent(const std::u16string& name, const SecurityAttributes* attributes) {
-  const int fd = OpenOrCreate(name, kObjectSize, attributes);
-  if (fd < 0) return nullptr;
-  void* view = MapSmall(fd, kObjectSize);
-  if (view == nullptr) {
-    SharedObject closer(fd);
-    return nullptr;
-  }
-  return new NamedEvent(fd, view);
+  void* view = nullptr;
+  const int fd = OpenSmallObject(name, kObjectSize, attributes, view);
+  return fd < 0 ? nullptr : new NamedEvent(fd, view);
 }
 
 Handle CreateManualResetEvent() { return new ManualResetEvent(); }

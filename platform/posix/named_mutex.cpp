@@ -71,13 +71,9 @@ int MakeReady(NamedMutex& object) {
 }  // namespace
 
 Handle CreateNamedMutex(const std::u16string& name, const SecurityAttributes* attributes) {
-  const int fd = OpenOrCreate(name, kObjectSize, attributes);
+  void* view = nullptr;
+  const int fd = OpenSmallObject(name, kObjectSize, attributes, view);
   if (fd < 0) return nullptr;
-  void* view = MapSmall(fd, kObjectSize);
-  if (view == nullptr) {
-    SharedObject closer(fd);
-    return nullptr;
-  }
   auto* mutex = new NamedMutex(fd, view);
   if (const int error = MakeReady(*mutex); error != 0) {
     delete mutex;

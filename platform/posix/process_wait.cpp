@@ -9,6 +9,12 @@
 namespace zel::platform {
 
 DescriptorWaitResult WaitForDescriptor(int descriptor, int32_t timeoutMs) {
+  // poll skips a negative descriptor instead of reporting it, and would then wait for nothing
+  // until the time-out: without a limit, for ever.
+  if (descriptor < 0) {
+    errno = EBADF;
+    return DescriptorWaitResult::kFailed;
+  }
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
   for (;;) {

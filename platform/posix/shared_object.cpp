@@ -78,9 +78,19 @@ int OpenOrCreate(const std::u16string& name, int64_t size, const SecurityAttribu
   return fd;
 }
 
-void* MapSmall(int fd, int64_t size) {
-  void* view = mmap(nullptr, static_cast<size_t>(size), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-  return view == MAP_FAILED ? nullptr : view;
+int OpenSmallObject(const std::u16string& name, int64_t size, const SecurityAttributes* attributes,
+                    void*& view) {
+  const int fd = OpenOrCreate(name, size, attributes);
+  if (fd < 0) return -1;
+  view = mmap(nullptr, static_cast<size_t>(size), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  if (view == MAP_FAILED) {
+    const int error = errno;
+    close(fd);
+    errno = error;
+    view = nullptr;
+    return -1;
+  }
+  return fd;
 }
 
 }  // namespace zel::platform

@@ -23,7 +23,9 @@ std::string SharedObjectName(const std::u16string& name);
 // grows it to at least `size` bytes. Returns the descriptor, or -1 with errno set.
 int OpenOrCreate(const std::u16string& name, int64_t size, const SecurityAttributes* attributes);
 
-// Maps `size` bytes of a small object; null with errno set on failure.
-void* MapSmall(int fd, int64_t size);
+// Opens (creating when missing) a small object of `size` bytes and maps all of it. Returns the
+// descriptor and the view, or -1 with errno set and nothing left open.
+int OpenSmallObject(const std::u16string& name, int64_t size, const SecurityAttributes* attributes,
+                    void*& view);
 
 }  // namespace zel::platform

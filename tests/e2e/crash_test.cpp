@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 
+#include "platform/child_process.h"
 #include "rpc/archive_values.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/e2e/hooks/test_opcodes.h"
@@ -52,6 +54,41 @@ TEST(HostStall, ClientTimesOutAndDropsTheLateReply) {
   const test::Bytes png = test::Encode(test::Filled(6, 2, "red"), "PNG");
   std::this_thread::sleep_for(std::chrono::milliseconds(1700));
   EXPECT_EQ(6, client.ConvertToBitmap(FileOf(png, u"a.png", "image/png"), {}).width);
+}
+
+TEST(HostCrash, CallersWaitingForRoomLearnOfTheEndOfTheHost) {
+  WorkFolder work;
+  client::HostOptions options = HostOptionsFor(work, true);
+  options.bufferSize = 8192;
+  options.replyTimeoutMs = 20000;
+  client::CHostClient client(options);
+  client.Start();
+  const auto stall = [](vesk::CArchiveOverBuffer& archive) {
+    vesk::WriteInt(archive, kStallOpcode);
+  };
+  // The first request fills most of the ring, so the second finds no room until it is freed.
+  std::thread first([&] { EXPECT_THROW(client.Call(5000, stall), client::HostDied); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  std::thread killer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    platform::KillProcess(client.hostProcessId());
+  });
+  EXPECT_THROW(client.Call(5000, stall), client::HostDied);
+  killer.join();
+  first.join();
+}
+
+TEST(HostStall, RequestLargerThanTheChannelIsRefusedAndTheHostStaysUsable) {
+  WorkFolder work;
+  client::HostOptions options = HostOptionsFor(work);
+  options.bufferSize = 1 << 16;
+  client::CHostClient client(options);
+  // The ring can never hold it, so waiting for room would only run into the time-out.
+  EXPECT_THROW(client.Call(options.bufferSize, [](vesk::CArchiveOverBuffer&) {}),
+               std::length_error);
+  // The largest request that fits still goes through (and fails as an unknown opcode).
+  const int32_t largest = options.bufferSize - 24 - 36;
+  EXPECT_EQ(1, client.Call(largest, [](vesk::CArchiveOverBuffer&) {}).status);
 }
 
 }  // namespace
