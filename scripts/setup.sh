@@ -21,8 +21,8 @@ packages=(
   mupdf-tools camlidl-doc libtasn1-doc shared-mime-info
   # the Windows helper DLL: cross compiler and Wine
   mingw-w64 wine64
-  # reference thumbnailer timed by the image benchmark
-  libvips-tools
+  # reference thumbnailer timed by the image benchmark; timing and arithmetic of the GIF benchmark
+  libvips-tools time bc
 )
 
 missing=()
