@@ -9,9 +9,9 @@
 namespace zel {
 
 constexpr DWORD kCloakAttribute = 13;
-// Windows 10 builds before 20H1 know the dark title bar under 19; later ones under 20.
+// The dark title bar: its number on Windows 10 and later, and the earlier number used elsewhere.
 constexpr DWORD kImmersiveDarkModeAttribute = 20;
-constexpr DWORD kImmersiveDarkModeAttributeBefore20H1 = 19;
+constexpr DWORD kImmersiveDarkModeAttributeEarlier = 19;
 
 // The full path of the already loaded kernelbase.dll; empty when it is not loaded or its path
 // does not fit.
@@ -24,7 +24,7 @@ std::optional<WORD> KernelBaseProductMajorVersion(const wchar_t* kernelBasePath)
 constexpr DWORD DarkModeAttribute(std::optional<WORD> productMajorVersion) {
   return productMajorVersion.has_value() && *productMajorVersion >= 10
              ? kImmersiveDarkModeAttribute
-             : kImmersiveDarkModeAttributeBefore20H1;
+             : kImmersiveDarkModeAttributeEarlier;
 }
 
 }  // namespace zel

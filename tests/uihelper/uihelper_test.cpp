@@ -173,27 +173,16 @@ DWORD ExpectedDarkModeAttribute() {
   wchar_t path[2048];
   const DWORD length = GetModuleFileNameW(GetModuleHandleW(L"kernelbase.dll"), path, 2048);
   if (length == 0 || length >= 2048) return 0;
-  const HMODULE version = LoadLibraryW(L"version.dll");
-  using SizeFn = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
-  using InfoFn = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
-  using QueryFn = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
-  const auto size = LookUp<SizeFn>(version, "GetFileVersionInfoSizeW");
-  const auto info = LookUp<InfoFn>(version, "GetFileVersionInfoW");
-  const auto query = LookUp<QueryFn>(version, "VerQueryValueW");
-  DWORD attribute = 19;
   DWORD ignored = 0;
-  const DWORD blockSize = size != nullptr ? size(path, &ignored) : 0;
-  std::vector<BYTE> block(blockSize);
+  std::vector<BYTE> block(GetFileVersionInfoSizeW(path, &ignored));
   void* fixed = nullptr;
   UINT fixedSize = 0;
-  if (blockSize != 0 && info(path, 0, blockSize, block.data()) &&
-      query(block.data(), L"\\", &fixed, &fixedSize) && fixedSize >= sizeof(VS_FIXEDFILEINFO) &&
-      HIWORD(static_cast<VS_FIXEDFILEINFO*>(fixed)->dwProductVersionMS) >= 10) {
-    attribute = 20;
-  }
-  std::printf("note: dark title bar attribute on this system: %lu\n", attribute);
-  if (version != nullptr) FreeLibrary(version);
-  return attribute;
+  const bool major10 = !block.empty() && GetFileVersionInfoW(path, 0, block.size(), block.data()) &&
+                       VerQueryValueW(block.data(), L"\\", &fixed, &fixedSize) &&
+                       fixedSize >= sizeof(VS_FIXEDFILEINFO) &&
+                       HIWORD(static_cast<VS_FIXEDFILEINFO*>(fixed)->dwProductVersionMS) >= 10;
+  std::printf("note: dark title bar attribute on this system: %d\n", major10 ? 20 : 19);
+  return major10 ? 20 : 19;
 }
 
 void TestDarkModeAttributeChoice() {
