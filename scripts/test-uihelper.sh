@@ -12,7 +12,9 @@ wine64=$(command -v wine64 || echo /usr/lib/wine/wine64)
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/zel-uihelper-wine.XXXXXX")
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine keeps its server socket folder under TMPDIR; inside the prefix it goes away with it.
+mkdir "$prefix/tmp"
+export WINEPREFIX="$prefix" TMPDIR="$prefix/tmp" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 cleanup() {
   "$wineserver" -k 2>/dev/null || true
   rm -rf "$prefix"
