@@ -1,12 +1,13 @@
 #include "imaging/jpeg_header_probe.h"
 
-// The libjpeg interface expects FILE and size_t to be declared before it.
 #include <algorithm>
 #include <climits>
 #include <csetjmp>
+#include <exception>
+
+// The libjpeg interface expects FILE and size_t to be declared before it.
 #include <cstddef>
 #include <cstdio>
-#include <exception>
 
 #include <jpeglib.h>
 
@@ -120,29 +121,23 @@ int32_t ProbeJpeg(const PartialImageData& partial, ImageSummary& summary, int32_
   }
   int32_t precision = 0;
   int64_t needed = 0;
-  switch (ReadJpegHeader(head, partial.headLength, precision, needed)) {
-    case kJpegHeaderSuspended:
-      // The whole file was sent and the header still does not end: the file is cut short.
-      if (partial.headLength >= partial.totalSize) return kProbeImpossible;
-      {
-        const int64_t need = std::min(partial.totalSize, needed + kNeedMargin);
-        // A need the 32-bit field cannot carry could never be sent.
-        if (need > INT32_MAX) return kProbeImpossible;
-        needHead = static_cast<int32_t>(need);
-        return kProbeNeedMore;
-      }
-    case kJpegHeaderComplete:
-      // The image library is not built for 12-bit samples; such a file is left to the full path.
-      if (precision != 8) return kProbeImpossible;
-      try {
-        return PingImageSummary(head, partial.headLength, partial.name, summary)
-                   ? kProbeSummaryFilled
-                   : kProbeImpossible;
-      } catch (const std::exception&) {
-        return kProbeImpossible;
-      }
-    default:
-      return kProbeImpossible;
+  const int32_t header = ReadJpegHeader(head, partial.headLength, precision, needed);
+  if (header == kJpegHeaderSuspended) {
+    // The whole file was sent and the header still does not end: the file is cut short.
+    if (partial.headLength >= partial.totalSize) return kProbeImpossible;
+    const int64_t need = std::min(partial.totalSize, needed + kNeedMargin);
+    // A need the 32-bit field cannot carry could never be sent.
+    if (need > INT32_MAX) return kProbeImpossible;
+    needHead = static_cast<int32_t>(need);
+    return kProbeNeedMore;
+  }
+  // The image library is not built for 12-bit samples; such a file is left to the full path.
+  if (header != kJpegHeaderComplete || precision != 8) return kProbeImpossible;
+  try {
+    return PingImageSummary(head, partial.headLength, partial.name, summary) ? kProbeSummaryFilled
+                                                                             : kProbeImpossible;
+  } catch (const std::exception&) {
+    return kProbeImpossible;
   }
 }
 

@@ -212,13 +212,28 @@ int32_t WalkTail(const PartialImageData& partial, PngScan& scan, int64_t& exifOf
   }
 }
 
-}  // namespace
+// The head with an EXIF chunk found after the image data moved in front of the image data, where
+// a ping, which stops at the image data, reads it. Empty when the result would be too large to be
+// pinged.
+std::vector<uint8_t> WithExifMovedForward(const PartialImageData& partial, const PngScan& scan,
+                                          int64_t exifOffset) {
+  const bool headIsWholeFile = partial.headLength >= partial.totalSize;
+  const uint8_t* chunk =
+      headIsWholeFile ? partial.head + exifOffset
+                      : partial.tail + (exifOffset - (partial.totalSize - partial.tailLength));
+  const int64_t chunkSize = int64_t{ReadBigEndian32(chunk)} + kChunkFrame;
+  if (partial.headLength + chunkSize > INT32_MAX) return {};
+  const auto split = static_cast<size_t>(scan.firstIdatOffset);
+  std::vector<uint8_t> moved;
+  moved.reserve(static_cast<size_t>(partial.headLength + chunkSize));
+  moved.insert(moved.end(), partial.head, partial.head + split);
+  moved.insert(moved.end(), chunk, chunk + chunkSize);
+  moved.insert(moved.end(), partial.head + split, partial.head + partial.headLength);
+  return moved;
+}
 
-int32_t ProbePng(const PartialImageData& partial, ImageSummary& summary, int32_t& needHead,
-                 int32_t& needTail) {
-  if (partial.headLength <= 7 || std::memcmp(partial.head, kSignature, 8) != 0) {
-    return kProbeImpossible;
-  }
+int32_t ProbeWalkedPng(const PartialImageData& partial, ImageSummary& summary, int32_t& needHead,
+                       int32_t& needTail) {
   PngScan scan;
   const int32_t headResult = WalkHead(partial, scan, needHead);
   if (headResult == kProbeImpossible) return kProbeImpossible;
@@ -235,30 +250,31 @@ int32_t ProbePng(const PartialImageData& partial, ImageSummary& summary, int32_t
   // Two EXIF chunks may disagree, and the full decode would keep only one of them.
   if (scan.exifCount >= 2) return kProbeImpossible;
 
-  try {
-    if (exifOffset < 0) {
-      return PingImageSummary(partial.head, partial.headLength, partial.name, summary)
-                 ? kProbeSummaryFilled
-                 : kProbeImpossible;
-    }
-    // The ping stops at the image data, so the EXIF chunk moves in front of it.
-    const bool headIsWholeFile = partial.headLength >= partial.totalSize;
-    const uint8_t* chunk =
-        headIsWholeFile ? partial.head + exifOffset
-                        : partial.tail + (exifOffset - (partial.totalSize - partial.tailLength));
-    const int64_t chunkSize = int64_t{ReadBigEndian32(chunk)} + kChunkFrame;
-    const int64_t movedSize = partial.headLength + chunkSize;
-    if (movedSize > INT32_MAX) return kProbeImpossible;
-    const auto split = static_cast<size_t>(scan.firstIdatOffset);
-    std::vector<uint8_t> moved;
-    moved.reserve(static_cast<size_t>(movedSize));
-    moved.insert(moved.end(), partial.head, partial.head + split);
-    moved.insert(moved.end(), chunk, chunk + chunkSize);
-    moved.insert(moved.end(), partial.head + split, partial.head + partial.headLength);
-    return PingImageSummary(moved.data(), static_cast<int32_t>(moved.size()), partial.name, summary)
+  if (exifOffset < 0) {
+    return PingImageSummary(partial.head, partial.headLength, partial.name, summary)
                ? kProbeSummaryFilled
                : kProbeImpossible;
+  }
+  const std::vector<uint8_t> moved = WithExifMovedForward(partial, scan, exifOffset);
+  if (moved.empty()) return kProbeImpossible;
+  return PingImageSummary(moved.data(), static_cast<int32_t>(moved.size()), partial.name, summary)
+             ? kProbeSummaryFilled
+             : kProbeImpossible;
+}
+
+}  // namespace
+
+int32_t ProbePng(const PartialImageData& partial, ImageSummary& summary, int32_t& needHead,
+                 int32_t& needTail) {
+  if (partial.headLength <= 7 || std::memcmp(partial.head, kSignature, 8) != 0) {
+    return kProbeImpossible;
+  }
+  // The image library's errors and a failed allocation are answers too: not from partial data.
+  try {
+    return ProbeWalkedPng(partial, summary, needHead, needTail);
   } catch (const std::exception&) {
+    needHead = 0;
+    needTail = 0;
     return kProbeImpossible;
   }
 }
