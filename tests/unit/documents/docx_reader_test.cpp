@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "tests/unit/documents/documents_environment.h"
 #include "tests/unit/documents/test_documents.h"
 
 namespace zel::test {

@@ -12,8 +12,6 @@
 #include <iterator>
 #include <regex>
 
-#include "imaging/image_library.h"
-#include "pdfium/fpdfview.h"
 #include "util/strings.h"
 
 namespace zel::test {
@@ -56,24 +54,7 @@ std::string Unescape(std::string text) {
   return text;
 }
 
-class DocumentsEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    std::filesystem::create_directories(DocumentTempFolder());
-    SetUpImageLibrary(vesku::ToWide(DocumentTempFolder()), true);
-    FPDF_InitLibrary();
-  }
-  void TearDown() override { std::filesystem::remove_all(DocumentTempFolder()); }
-};
-
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new DocumentsEnvironment);
-
 }  // namespace
-
-const std::string& DocumentTempFolder() {
-  static const std::string folder = Scratch("temp").string();
-  return folder;
-}
 
 Bytes MakeZip(const std::vector<std::pair<std::string, std::string>>& entries) {
   const std::filesystem::path path = Scratch("zip");

@@ -11,10 +11,6 @@ namespace zel::test {
 
 using Bytes = std::vector<uint8_t>;
 
-// The folder the document tests hand to the image library set-up (the DOCX reader's temporary
-// files go there).
-const std::string& DocumentTempFolder();
-
 // A zip container holding the given (name, contents) entries, deflated.
 Bytes MakeZip(const std::vector<std::pair<std::string, std::string>>& entries);
 
