@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <thread>
 
 #include "documents/docx_to_pdf.h"
 #include "documents/text_to_pdf.h"
@@ -132,6 +133,19 @@ TEST_F(PdfLayout, AtMostFiveHundredAndOneParagraphsAreLaidOut) {
   std::string body;
   for (int i = 0; i < 600; ++i) body += i < 501 ? "<w:p><w:r/></w:p>" : Paragraph("late");
   EXPECT_TRUE(PdfWords(DocxPdf(Paragraph("first") + body)).size() == 1u);
+}
+
+TEST(PdfWriterThreads, ParallelConversionsAreIndependent) {
+  const std::string text = "Parallel 日本語 한국어 中文 שלום\nsecond line";
+  const Bytes alone = TextPdf(text);
+  Bytes first;
+  Bytes second;
+  std::thread one([&] { first = TextPdf(text); });
+  std::thread two([&] { second = TextPdf(text); });
+  one.join();
+  two.join();
+  EXPECT_EQ(first, alone);
+  EXPECT_EQ(second, alone);
 }
 
 }  // namespace
