@@ -192,8 +192,8 @@ void PdfTextWriter::Draw(char* text, size_t length, const Line& line) {
     return;
   }
   UseBaseFont();
-  HPDF_Page_TextRect(pdfPage_, line.left, line.top, line.right, line.bottom, text,
-                     HPDF_TALIGN_LEFT, nullptr);
+  HPDF_Page_TextRect(pdfPage_, line.left, line.top, line.right, line.bottom, text, HPDF_TALIGN_LEFT,
+                     nullptr);
 }
 
 void PdfTextWriter::SelectFont(int scriptClass) {

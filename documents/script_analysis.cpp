@@ -36,30 +36,33 @@ constexpr std::array<Range, 8> kScriptNeutrals = {{{0x0020, 0x0040},
                                                    {0x2150, 0x218F},
                                                    {0x2200, 0x22FF}}};
 // Hebrew, Arabic, Syriac, Thaana, N'Ko and related letters, without their combining marks.
-constexpr std::array<Range, 36> kRightToLeft = {{{0x05BE, 0x05BE},   {0x05C0, 0x05C0},
-                                                 {0x05C3, 0x05C3},   {0x05C6, 0x05C6},
-                                                 {0x05D0, 0x05F4},   {0x0608, 0x0608},
-                                                 {0x060B, 0x060B},   {0x060D, 0x060D},
-                                                 {0x061B, 0x064A},   {0x066D, 0x066F},
-                                                 {0x0671, 0x06D5},   {0x06E5, 0x06E6},
-                                                 {0x06EE, 0x06EF},   {0x06FA, 0x0710},
-                                                 {0x0712, 0x072F},   {0x074D, 0x07A5},
-                                                 {0x07B1, 0x07EA},   {0x07F4, 0x07F5},
-                                                 {0x07FA, 0x0815},   {0x081A, 0x081A},
-                                                 {0x0824, 0x0824},   {0x0828, 0x0828},
-                                                 {0x0830, 0x0858},   {0x085E, 0x08AC},
-                                                 {0x200F, 0x200F},   {0xFB1D, 0xFB1D},
-                                                 {0xFB1F, 0xFB28},   {0xFB2A, 0xFD3D},
-                                                 {0xFD50, 0xFDFC},   {0xFE70, 0xFEFC},
-                                                 {0x10800, 0x1091B}, {0x10920, 0x10A00},
-                                                 {0x10A10, 0x10A33}, {0x10A40, 0x10B35},
-                                                 {0x10B40, 0x10C48}, {0x1EE00, 0x1EEBB}}};
+constexpr std::array<Range, 36> kRightToLeft = {
+    {{0x05BE, 0x05BE},   {0x05C0, 0x05C0},   {0x05C3, 0x05C3},   {0x05C6, 0x05C6},
+     {0x05D0, 0x05F4},   {0x0608, 0x0608},   {0x060B, 0x060B},   {0x060D, 0x060D},
+     {0x061B, 0x064A},   {0x066D, 0x066F},   {0x0671, 0x06D5},   {0x06E5, 0x06E6},
+     {0x06EE, 0x06EF},   {0x06FA, 0x0710},   {0x0712, 0x072F},   {0x074D, 0x07A5},
+     {0x07B1, 0x07EA},   {0x07F4, 0x07F5},   {0x07FA, 0x0815},   {0x081A, 0x081A},
+     {0x0824, 0x0824},   {0x0828, 0x0828},   {0x0830, 0x0858},   {0x085E, 0x08AC},
+     {0x200F, 0x200F},   {0xFB1D, 0xFB1D},   {0xFB1F, 0xFB28},   {0xFB2A, 0xFD3D},
+     {0xFD50, 0xFDFC},   {0xFE70, 0xFEFC},   {0x10800, 0x1091B}, {0x10920, 0x10A00},
+     {0x10A10, 0x10A33}, {0x10A40, 0x10B35}, {0x10B40, 0x10C48}, {0x1EE00, 0x1EEBB}}};
 // Characters that take the direction of the text around them.
-constexpr std::array<Range, 16> kDirectionNeutrals = {
-    {{0x000C, 0x000C}, {0x0020, 0x002F}, {0x003A, 0x0040}, {0x005B, 0x0060}, {0x007B, 0x007E},
-     {0x00A1, 0x00A1}, {0x00A6, 0x00A9}, {0x00AB, 0x00AB}, {0x00AC, 0x00AC}, {0x00AE, 0x00AE},
-     {0x00AF, 0x00AF}, {0x00B4, 0x00B4}, {0x00B6, 0x00B8}, {0x00BB, 0x00BF}, {0x00D7, 0x00D7},
-     {0x00F7, 0x00F7}}};
+constexpr std::array<Range, 16> kDirectionNeutrals = {{{0x000C, 0x000C},
+                                                       {0x0020, 0x002F},
+                                                       {0x003A, 0x0040},
+                                                       {0x005B, 0x0060},
+                                                       {0x007B, 0x007E},
+                                                       {0x00A1, 0x00A1},
+                                                       {0x00A6, 0x00A9},
+                                                       {0x00AB, 0x00AB},
+                                                       {0x00AC, 0x00AC},
+                                                       {0x00AE, 0x00AE},
+                                                       {0x00AF, 0x00AF},
+                                                       {0x00B4, 0x00B4},
+                                                       {0x00B6, 0x00B8},
+                                                       {0x00BB, 0x00BF},
+                                                       {0x00D7, 0x00D7},
+                                                       {0x00F7, 0x00F7}}};
 
 Direction DirectionOf(uint32_t codePoint) {
   if (InRanges(kDirectionNeutrals, codePoint)) return Direction::kNeutral;

@@ -71,7 +71,8 @@ TextEncoding GuessTextEncoding(const uint8_t* bytes, int32_t length) {
       }
     }
     const int32_t half = length / 2;
-    if (little > half * 0.3 && littlePrintable > half * 0.2) return TextEncoding::kUtf16LittleEndian;
+    if (little > half * 0.3 && littlePrintable > half * 0.2)
+      return TextEncoding::kUtf16LittleEndian;
     if (big > half * 0.3 && bigPrintable > half * 0.2) return TextEncoding::kUtf16BigEndian;
   }
   bool ascii = true;

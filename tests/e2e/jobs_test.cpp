@@ -289,14 +289,15 @@ TEST_F(HostJobs, PdfPageIsMeasuredAndRenderedAtScreenSize) {
 }
 
 TEST_F(HostJobs, WordDocumentsAndTextAreLaidOutOnTheirPage) {
-  const char* const kDocx = "application/vnd.openxmlformats-officedocument.wordprocessingml.document";
+  const char* const kDocx =
+      "application/vnd.openxmlformats-officedocument.wordprocessingml.document";
   const struct {
     Bytes bytes;
     const char* mime;
     int32_t width, height;
   } cases[] = {
-      {test::MakeDocx(test::Paragraph("Title", "Title") + test::Paragraph("Body text")), kDocx,
-       795, 1123},
+      {test::MakeDocx(test::Paragraph("Title", "Title") + test::Paragraph("Body text")), kDocx, 795,
+       1123},
       {test::MakeDocx(test::Paragraph("Letter") +
                       "<w:sectPr><w:pgSz w:w=\"12240\" w:h=\"15840\"/></w:sectPr>"),
        kDocx, 814, 1055},

@@ -27,10 +27,9 @@ const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new Documen
 }  // namespace
 
 const std::string& DocumentTempFolder() {
-  static const std::string folder =
-      (std::filesystem::temp_directory_path() /
-       ("zel_documents_" + std::to_string(::getpid()) + "_temp"))
-          .string();
+  static const std::string folder = (std::filesystem::temp_directory_path() /
+                                     ("zel_documents_" + std::to_string(::getpid()) + "_temp"))
+                                        .string();
   return folder;
 }
 

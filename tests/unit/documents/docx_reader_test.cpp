@@ -31,19 +31,19 @@ std::string ErrorOf(const Bytes& bytes) {
 }
 
 TEST(DocxReader, RunsAreJoinedAndHiddenOrEmptyContentLeavesNoTrace) {
-  const DocxDocument document = Read(
-      Paragraph("Hello") + Paragraph("World") +
-      "<w:p><w:r><w:t>Split </w:t></w:r><w:hyperlink><w:r><w:t>over</w:t></w:r></w:hyperlink>"
-      "<w:r><w:t> runs</w:t><w:tab/></w:r><w:r><w:delText>gone</w:delText></w:r></w:p>"
-      "<w:p><w:r><w:t>Page </w:t></w:r>"
-      "<w:r><w:t>12</w:t><w:rPr><w:webHidden/></w:rPr></w:r></w:p>"
-      "<w:p/>"
-      "<w:p><w:pPr><w:jc w:val=\"center\"/></w:pPr></w:p>"
-      "<w:tbl><w:tr><w:tc>" +
-      Paragraph("In a table") +
-      "</w:tc></w:tr></w:tbl>"
-      "<w:sdt><w:sdtContent>" +
-      Paragraph("In a control") + "</w:sdtContent></w:sdt>");
+  const DocxDocument document =
+      Read(Paragraph("Hello") + Paragraph("World") +
+           "<w:p><w:r><w:t>Split </w:t></w:r><w:hyperlink><w:r><w:t>over</w:t></w:r></w:hyperlink>"
+           "<w:r><w:t> runs</w:t><w:tab/></w:r><w:r><w:delText>gone</w:delText></w:r></w:p>"
+           "<w:p><w:r><w:t>Page </w:t></w:r>"
+           "<w:r><w:t>12</w:t><w:rPr><w:webHidden/></w:rPr></w:r></w:p>"
+           "<w:p/>"
+           "<w:p><w:pPr><w:jc w:val=\"center\"/></w:pPr></w:p>"
+           "<w:tbl><w:tr><w:tc>" +
+           Paragraph("In a table") +
+           "</w:tc></w:tr></w:tbl>"
+           "<w:sdt><w:sdtContent>" +
+           Paragraph("In a control") + "</w:sdtContent></w:sdt>");
   std::vector<std::string> texts;
   for (const auto& paragraph : document.paragraphs) texts.push_back(paragraph.paragraphText);
   EXPECT_EQ(texts, (std::vector<std::string>{"Hello", "World", "Split over runs", "Page ", "",

@@ -115,7 +115,8 @@ TEST_F(PdfLayout, EmptyLinesTakeALineEachAndOverlongWordsAreCut) {
 }
 
 TEST_F(PdfLayout, PageSizeFollowsTheDocument) {
-  const Bytes tiny = DocxPdf(Paragraph("x") + "<w:sectPr><w:pgSz w:w=\"283\" w:h=\"283\"/></w:sectPr>");
+  const Bytes tiny =
+      DocxPdf(Paragraph("x") + "<w:sectPr><w:pgSz w:w=\"283\" w:h=\"283\"/></w:sectPr>");
   EXPECT_TRUE(PdfWords(tiny).empty());
   const Bytes letter =
       DocxPdf(Paragraph("x") + "<w:sectPr><w:pgSz w:w=\"12240\" w:h=\"15840\"/></w:sectPr>");

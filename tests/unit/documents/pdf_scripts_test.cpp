@@ -28,8 +28,8 @@ int DarkPixelsIn(const Bytes& bmp, int32_t width, const PdfWord& word) {
   // One pixel of frame around the page.
   for (int y = static_cast<int>(word.yMin * scale) + 1; y <= static_cast<int>(word.yMax * scale);
        ++y) {
-    for (int x = static_cast<int>(word.xMin * scale) + 1;
-         x <= static_cast<int>(word.xMax * scale); ++x) {
+    for (int x = static_cast<int>(word.xMin * scale) + 1; x <= static_cast<int>(word.xMax * scale);
+         ++x) {
       const size_t at = 54 + (static_cast<size_t>(y) * static_cast<size_t>(width) + x) * 4;
       if (at + 2 < bmp.size() && bmp[at] < 100 && bmp[at + 1] < 100 && bmp[at + 2] < 100) ++dark;
     }

@@ -48,7 +48,11 @@ TEST(ScriptAnalysis, SegmentsFollowTheFontsTheyNeed) {
   EXPECT_EQ(Segments("한국 漢字"), (Segs{{"한국 漢字", kScriptHangul}}));
   EXPECT_EQ(Segments("42"), (Segs{{"42", kScriptNeutral}}));
   // Bytes that do not decode travel with the segment they are in.
-  EXPECT_EQ(Segments("ab\xFF\xFE" "cd"), (Segs{{"ab\xFF\xFE" "cd", kScriptOther}}));
+  EXPECT_EQ(Segments("ab\xFF\xFE"
+                     "cd"),
+            (Segs{{"ab\xFF\xFE"
+                   "cd",
+                   kScriptOther}}));
   EXPECT_TRUE(Segments("").empty());
 }
 

@@ -29,7 +29,8 @@ Bytes ReadAll(const std::filesystem::path& path) {
 
 void WriteAll(const std::filesystem::path& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string RunToText(const std::string& command) {
@@ -98,7 +99,8 @@ bool HavePdfToText() { return std::system("pdftotext -v >/dev/null 2>&1") == 0; 
 std::vector<PdfWord> PdfWords(const Bytes& pdf) {
   const std::filesystem::path path = Scratch("words.pdf");
   WriteAll(path, pdf);
-  const std::string html = RunToText("pdftotext -bbox -f 1 -l 1 '" + path.string() + "' - 2>/dev/null");
+  const std::string html =
+      RunToText("pdftotext -bbox -f 1 -l 1 '" + path.string() + "' - 2>/dev/null");
   std::filesystem::remove(path);
   std::vector<PdfWord> words;
   static const std::regex kWord(

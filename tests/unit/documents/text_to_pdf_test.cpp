@@ -46,12 +46,18 @@ TEST(TextEncoding, GuessesByContent) {
   EXPECT_EQ(Guess({}), TextEncoding::kOther);
   EXPECT_EQ(Guess(ToBytes("Hello\nWorld")), TextEncoding::kAscii);
   EXPECT_EQ(Guess(ToBytes("abc")), TextEncoding::kAscii);  // too short for the pair test
-  EXPECT_EQ(Guess(ToBytes("Gr\xC3\xBC\xC3\x9F" "e, caf\xC3\xA9")), TextEncoding::kUtf8);
-  EXPECT_EQ(Guess(ToBytes("Gr\xFC\xDF" "e, caf\xE9")), TextEncoding::kOther);  // Windows-1252
+  EXPECT_EQ(Guess(ToBytes("Gr\xC3\xBC\xC3\x9F"
+                          "e, caf\xC3\xA9")),
+            TextEncoding::kUtf8);
+  EXPECT_EQ(Guess(ToBytes("Gr\xFC\xDF"
+                          "e, caf\xE9")),
+            TextEncoding::kOther);                              // Windows-1252
   EXPECT_EQ(Guess(ToBytes("\xE6\x97")), TextEncoding::kOther);  // cut-off sequence
   EXPECT_EQ(Guess(Utf16(u"Hello", false, false)), TextEncoding::kUtf16LittleEndian);
   EXPECT_EQ(Guess(Utf16(u"Hello", true, false)), TextEncoding::kUtf16BigEndian);
-  Bytes binary = ToBytes("ab\x01\x02\x03\x04" "cdefgh\x80\x81");
+  Bytes binary = ToBytes(
+      "ab\x01\x02\x03\x04"
+      "cdefgh\x80\x81");
   binary.insert(binary.end(), {0, 'x', 0xFF, 0, 'y', 'z'});
   EXPECT_EQ(Guess(binary), TextEncoding::kBinary);
 }
@@ -62,16 +68,23 @@ TEST(TextEncoding, DecodesAcceptedTextAndDropsByteOrderMarks) {
   // Outside ASCII the pair test fails, so only the mark tells UTF-16 apart.
   EXPECT_EQ(Decode(Utf16(u"日本語のテキスト", false, true)), "日本語のテキスト");
   EXPECT_EQ(Decode(Utf16(u"Hello", false, true)), "Hello");
-  EXPECT_EQ(Decode(ToBytes("\xEF\xBB\xBF" "caf\xC3\xA9")), "caf\xC3\xA9");
+  EXPECT_EQ(Decode(ToBytes("\xEF\xBB\xBF"
+                           "caf\xC3\xA9")),
+            "caf\xC3\xA9");
   EXPECT_EQ(Decode(ToBytes("\xEF\xBB\xBF")), "");
 }
 
 TEST(TextEncoding, UnacceptedTextIsRefused) {
   ExpectRefused({});
-  ExpectRefused(ToBytes("Gr\xFC\xDF" "e, caf\xE9 cr\xE8me br\xFBl\xE9" "e"));
+  ExpectRefused(
+      ToBytes("Gr\xFC\xDF"
+              "e, caf\xE9 cr\xE8me br\xFBl\xE9"
+              "e"));
   ExpectRefused(Utf16(u"Hello", true, false));
   ExpectRefused(Utf16(u"Hello", true, true));
-  ExpectRefused(ToBytes("\xEF\xBB\xBF" "caf\xE9 au lait"));
+  ExpectRefused(
+      ToBytes("\xEF\xBB\xBF"
+              "caf\xE9 au lait"));
   Bytes binary(400, 'a');
   for (size_t i = 0; i < binary.size(); i += 50) binary[i] = 0;
   binary[1] = 0xFF;
@@ -80,8 +93,8 @@ TEST(TextEncoding, UnacceptedTextIsRefused) {
 
 TEST(TextToPdf, LinesBecomeParagraphsOfTheText) {
   if (!HavePdfToText()) GTEST_SKIP() << "pdftotext missing";
-  for (const Bytes& input :
-       {ToBytes("Hello\nWorld"), ToBytes("Hello\r\nWorld\r\n"), Bytes{'H', 'e', 'l', 'l', 'o', 0, 'W', 'o', 'r', 'l', 'd'}}) {
+  for (const Bytes& input : {ToBytes("Hello\nWorld"), ToBytes("Hello\r\nWorld\r\n"),
+                             Bytes{'H', 'e', 'l', 'l', 'o', 0, 'W', 'o', 'r', 'l', 'd'}}) {
     Bytes pdf;
     TextToPdf(input.data(), static_cast<int32_t>(input.size()), pdf);
     const std::vector<PdfWord> words = PdfWords(pdf);

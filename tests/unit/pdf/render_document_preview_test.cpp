@@ -94,8 +94,7 @@ TEST_F(WordAndTextPreview, DocxAndTextBecomeTheBmpOfTheirFirstPage) {
     int32_t width, height;
   } cases[] = {
       {MakeDocx(Paragraph("Hello")), kMimeDocxForTest, 795, 1123},
-      {MakeDocx(Paragraph("Letter") +
-                "<w:sectPr><w:pgSz w:w=\"12240\" w:h=\"15840\"/></w:sectPr>"),
+      {MakeDocx(Paragraph("Letter") + "<w:sectPr><w:pgSz w:w=\"12240\" w:h=\"15840\"/></w:sectPr>"),
        kMimeDocxForTest, 814, 1055},  // 215 × 279 mm
       {ToBytes("Hello\nWorld"), "application/octet-stream", 795, 1123},
   };
