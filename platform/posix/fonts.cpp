@@ -28,12 +28,30 @@ bool HasTrueTypeOutlines(FcPattern* font) {
          std::strcmp(reinterpret_cast<const char*>(format), "TrueType") == 0;
 }
 
+// The font configuration of the process, loaded on first use and released at exit. An owned
+// configuration rather than the library's implicit one, which is never given back.
+class FontConfiguration {
+ public:
+  FontConfiguration() : config_(FcInitLoadConfigAndFonts()) {}
+  ~FontConfiguration() {
+    if (config_ != nullptr) FcConfigDestroy(config_);
+  }
+  FontConfiguration(const FontConfiguration&) = delete;
+  FontConfiguration& operator=(const FontConfiguration&) = delete;
+  FcConfig* get() const { return config_; }
+
+ private:
+  FcConfig* config_;
+};
+
 // The best installed match for `pattern`, or null.
 PatternPtr Match(FcPattern* pattern) {
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  static const FontConfiguration configuration;
+  if (configuration.get() == nullptr) return nullptr;
+  FcConfigSubstitute(configuration.get(), pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
-  return PatternPtr(FcFontMatch(nullptr, pattern, &result));
+  return PatternPtr(FcFontMatch(configuration.get(), pattern, &result));
 }
 
 bool ReadFontFile(const char* path, std::vector<uint8_t>& bytes) {

@@ -136,6 +136,16 @@ TEST_F(PdfLayout, AtMostFiveHundredAndOneParagraphsAreLaidOut) {
   EXPECT_TRUE(PdfWords(DocxPdf(Paragraph("first") + body)).size() == 1u);
 }
 
+TEST(PdfWriterInput, IllFormedUtf8IsLaidOutWithoutHarm) {
+  // Word documents may hold any bytes in their text; text files pass surrogates and overlong
+  // forms as UTF-8. Neither may upset measuring or drawing.
+  const std::string odd = "a\xFF\xFE b\xE6\x97 c\xC0\xAF d\xED\xA0\x80 e\xF4\x90\x80\x80 \xE6";
+  Bytes pdf = TextPdf("ok \xED\xA0\x80 \xC0\xAF ok");
+  EXPECT_FALSE(pdf.empty());
+  pdf = DocxPdf(Paragraph(odd) + Paragraph(odd + " 日本語 " + odd) + Paragraph("שלום " + odd));
+  EXPECT_FALSE(pdf.empty());
+}
+
 TEST(PdfWriterThreads, ParallelConversionsAreIndependent) {
   const std::string text = "Parallel 日本語 한국어 中文 שלום\nsecond line";
   const Bytes alone = TextPdf(text);
