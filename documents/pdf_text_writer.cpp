@@ -5,6 +5,7 @@
 #include "documents/cjk_fonts.h"
 #include "documents/hpdf_truetype.h"
 #include "documents/system_font.h"
+#include "util/strings.h"
 
 namespace zel {
 namespace {
@@ -13,11 +14,37 @@ constexpr double kPointsPerMm = 2.8346;
 constexpr float kMargin = 28.346f;  // 10 mm
 constexpr float kLinePitch = 1.5f;  // times the paragraph's size
 constexpr char kTextEncoding[] = "UTF-8";
+// The built-in stand-in font takes no multi-byte encoding; Windows-1252 covers Western text.
+constexpr char kFallbackFont[] = "Helvetica";
+constexpr char kFallbackEncoding[] = "WinAnsiEncoding";
 
-// The largest length up to `length` that does not end inside a multi-byte character.
-size_t CharacterBoundary(const char* text, size_t length) {
-  while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
-  return length;
+// Windows-1252 bytes 0x80 to 0x9F and the characters they stand for (0 where unassigned).
+constexpr char16_t kWinAnsiHigh[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+char ToWinAnsi(uint32_t codePoint) {
+  if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF)) {
+    return static_cast<char>(codePoint);
+  }
+  for (int i = 0; i < 32; ++i) {
+    if (kWinAnsiHigh[i] != 0 && kWinAnsiHigh[i] == codePoint) return static_cast<char>(0x80 + i);
+  }
+  return '?';
+}
+
+std::string Utf8ToWinAnsi(const std::string& text) {
+  std::string out;
+  for (size_t at = 0; at < text.size();) {
+    uint32_t codePoint = 0;
+    const int used =
+        vesku::DecodeUtf8(text.data() + at, static_cast<int32_t>(text.size() - at), codePoint);
+    if (used <= 0) break;
+    out.push_back(ToWinAnsi(codePoint));
+    at += static_cast<size_t>(used);
+  }
+  return out;
 }
 
 }  // namespace
@@ -50,8 +77,10 @@ bool PdfTextWriter::Create(int32_t widthMm, int32_t heightMm) {
                                      static_cast<HPDF_UINT>(fontBytes.size()), HPDF_TRUE);
     if (name == nullptr) HPDF_ResetError(pdfDoc_);
   }
-  baseFontName_ = name != nullptr ? name : "Helvetica";
-  baseFont_ = HPDF_GetFont(pdfDoc_, baseFontName_.c_str(), kTextEncoding);
+  baseFontName_ = name != nullptr ? name : kFallbackFont;
+  singleByteBase_ = name == nullptr;
+  baseFont_ = HPDF_GetFont(pdfDoc_, baseFontName_.c_str(),
+                           singleByteBase_ ? kFallbackEncoding : kTextEncoding);
   currentFont_ = baseFont_;
   baseSize_ = static_cast<int32_t>(sizeTenths * 1.5 / 10);
   if (baseFont_ == nullptr) return false;
@@ -91,6 +120,12 @@ bool PdfTextWriter::AddParagraph(DocumentParagraph& paragraph) {
 
   analyser_ = AnalyseScript(text);
   if (analyser_.hasRightToLeft) text = ToVisualOrder(analyser_, true);
+  if (singleByteBase_) {
+    // Without an embedded font there is nothing to set CJK text in either: one font, one byte
+    // per character.
+    text = Utf8ToWinAnsi(text);
+    analyser_.textClass = std::min(analyser_.textClass, kScriptOther);
+  }
   // Space before a paragraph set larger than the one before it.
   if (previousSize_ < size) cursor_ += static_cast<float>((size - previousSize_) / 2);
 
@@ -171,6 +206,12 @@ size_t PdfTextWriter::RightToLeftLineStart(std::string& text, size_t end) {
     best = at = characterStart;
   }
   return best;
+}
+
+size_t PdfTextWriter::CharacterBoundary(const char* text, size_t length) const {
+  if (singleByteBase_) return length;
+  while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
+  return length;
 }
 
 void PdfTextWriter::UseBaseFont() {
@@ -302,6 +343,7 @@ void PdfTextWriter::Close() {
   previousSize_ = 0;
   currentSize_ = 0;
   cjkResourcesLoaded_ = false;
+  singleByteBase_ = false;
 }
 
 }  // namespace zel

@@ -42,6 +42,8 @@ class PdfTextWriter {
   };
 
   bool MultiFont() const { return analyser_.textClass > kScriptOther; }
+  // The largest length up to `length` that does not end inside a character.
+  size_t CharacterBoundary(const char* text, size_t length) const;
   void UseBaseFont();
   void SelectFont(int scriptClass);
   HPDF_Font LoadCjkFont(int scriptClass);
@@ -71,6 +73,8 @@ class PdfTextWriter {
   std::array<HPDF_Font, kScriptClassCount> fonts_{};
   std::vector<TextSegment> segments_;
   bool cjkResourcesLoaded_ = false;
+  // No system font could be embedded: the built-in Helvetica sets text in Windows-1252.
+  bool singleByteBase_ = false;
 };
 
 }  // namespace zel

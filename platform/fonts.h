@@ -21,6 +21,9 @@ struct MessageFont {
 // empty where nothing was found) when there is no such font or its file cannot be read.
 bool GetMessageFont(MessageFont& font);
 
+// Makes GetMessageFont find nothing (for tests of the fallback); false restores it.
+void HideMessageFontForTesting(bool hidden);
+
 struct FontFile {
   std::string path;  // UTF-8
   int32_t collectionIndex = 0;

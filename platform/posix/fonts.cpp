@@ -2,6 +2,7 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <atomic>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -20,6 +21,8 @@ struct PatternDeleter {
   void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
 };
 using PatternPtr = std::unique_ptr<FcPattern, PatternDeleter>;
+
+std::atomic<bool> g_hide_message_font{false};
 
 // Fontconfig says "TrueType" only for glyf outlines; CFF-flavoured OpenType reports "CFF".
 bool HasTrueTypeOutlines(FcPattern* font) {
@@ -63,7 +66,10 @@ bool ReadFontFile(const char* path, std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
+void HideMessageFontForTesting(bool hidden) { g_hide_message_font.store(hidden); }
+
 bool GetMessageFont(MessageFont& font) {
+  if (g_hide_message_font.load()) return false;
   PatternPtr pattern(FcPatternCreate());
   if (!pattern) return false;
   FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));

@@ -8,6 +8,7 @@
 #include "documents/system_font.h"
 #include "documents/text_to_pdf.h"
 #include "pdf/first_pdf_page.h"
+#include "platform/fonts.h"
 #include "platform/screen.h"
 #include "tests/unit/documents/documents_environment.h"
 #include "tests/unit/documents/test_documents.h"
@@ -109,6 +110,19 @@ TEST_F(PdfScripts, RightToLeftParagraphsStartAtTheTopRight) {
     }
     EXPECT_GE(word->yMin, first->yMin - 0.01);
   }
+}
+
+TEST_F(PdfScripts, WithoutASystemFontTheBuiltInFontSetsWesternText) {
+  platform::HideMessageFontForTesting(true);
+  const Bytes pdf = TextPdf("Caf\u00E9 cr\u00E8me \u20AC5 \u2603 \u65E5\u672C");
+  platform::HideMessageFontForTesting(false);
+  EXPECT_EQ(PdfText(pdf), "Caf\u00E9 cr\u00E8me \u20AC5 ? ??\n\f");
+  // The body size follows from the 10-point default: 15 points, 22.5 points a line.
+  platform::HideMessageFontForTesting(true);
+  const std::vector<PdfWord> words = PdfWords(TextPdf("one\ntwo"));
+  platform::HideMessageFontForTesting(false);
+  ASSERT_EQ(words.size(), 2u);
+  EXPECT_NEAR(words[1].yMin - words[0].yMin, 22.5, 0.01);
 }
 
 TEST(SystemMessageFont, NinePointsAtAnyResolution) {
