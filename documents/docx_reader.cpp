@@ -59,10 +59,6 @@ void ReadDocumentEntry(unzFile zip, std::string& out) {
   unzCloseCurrentFile(zip);
 }
 
-const tinyxml2::XMLElement* FirstChildNamed(const tinyxml2::XMLElement& parent, const char* name) {
-  return parent.FirstChildElement(name);
-}
-
 bool IsNamed(const tinyxml2::XMLElement& element, const char* name) {
   const char* own = element.Name();
   return own != nullptr && std::strcmp(own, name) == 0;
@@ -149,7 +145,7 @@ void ParseDocumentXml(const std::string& xml, DocxDocument& document) {
   }
   const tinyxml2::XMLElement* root = parsed.FirstChildElement();
   if (root == nullptr) throw std::runtime_error("Invalid XML.");
-  const tinyxml2::XMLElement* body = FirstChildNamed(*root, "w:body");
+  const tinyxml2::XMLElement* body = root->FirstChildElement("w:body");
   if (body == nullptr) return;
 
   const tinyxml2::XMLElement* pageSize = nullptr;
@@ -159,7 +155,7 @@ void ParseDocumentXml(const std::string& xml, DocxDocument& document) {
     if (IsNamed(*element, "w:p")) {
       ReadParagraph(*element, document);
     } else if (IsNamed(*element, "w:sdt")) {
-      const tinyxml2::XMLElement* content = FirstChildNamed(*element, "w:sdtContent");
+      const tinyxml2::XMLElement* content = element->FirstChildElement("w:sdtContent");
       if (content == nullptr) continue;
       for (const tinyxml2::XMLElement* inner = content->FirstChildElement("w:p"); inner != nullptr;
            inner = inner->NextSiblingElement("w:p")) {
@@ -168,7 +164,7 @@ void ParseDocumentXml(const std::string& xml, DocxDocument& document) {
     } else if (IsNamed(*element, "w:pgSz")) {
       if (pageSize == nullptr) pageSize = element;
     } else if (IsNamed(*element, "w:sectPr")) {
-      if (pageSize == nullptr) pageSize = FirstChildNamed(*element, "w:pgSz");
+      if (pageSize == nullptr) pageSize = element->FirstChildElement("w:pgSz");
     }
   }
 
