@@ -1,6 +1,8 @@
 #include "pdf/render_document_preview.h"
 
 #include "detect/mime_types.h"
+#include "documents/docx_to_pdf.h"
+#include "documents/text_to_pdf.h"
 #include "pdf/first_pdf_page.h"
 
 namespace zel {
@@ -8,8 +10,17 @@ namespace zel {
 std::pair<const uint8_t*, int32_t> RenderDocumentPreview(const uint8_t* data, int32_t size,
                                                          std::string& mimeType,
                                                          std::vector<uint8_t>& storage) {
-  // Word documents and plain text are not laid out into pages by this build; like any other file
-  // they go to the image library as they are.
+  // Word documents and plain text are laid out into a one-page PDF first; the temporary PDF lives
+  // only until its page is rendered.
+  if (mimeType == kMimeDocx || mimeType == kMimeText) {
+    std::vector<uint8_t> pdf;
+    if (mimeType == kMimeDocx) {
+      DocxToPdf(data, size, pdf);
+    } else {
+      TextToPdf(data, size, pdf);
+    }
+    return RenderFirstPdfPage(pdf.data(), static_cast<uint32_t>(pdf.size()), mimeType, storage);
+  }
   if (mimeType == kMimePdf) {
     return RenderFirstPdfPage(data, static_cast<uint32_t>(size), mimeType, storage);
   }

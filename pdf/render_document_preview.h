@@ -1,5 +1,6 @@
-// Documents cannot go to the image pipeline directly: this turns a PDF into a BMP picture of its
-// first page and hands every other file back untouched, so callers decode whatever comes out.
+// Documents cannot go to the image pipeline directly: this turns a PDF, a Word document or a
+// plain-text file into a BMP picture of its first page and hands every other file back untouched,
+// so callers decode whatever comes out.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +12,8 @@ namespace zel {
 
 // Returns the bytes to decode: `storage` holding the BMP picture of a document's first page (and
 // `mimeType` set to "image/bmp"), or {data, size} unchanged for anything else. The caller keeps
-// both `data` and `storage` alive while it uses the result.
+// both `data` and `storage` alive while it uses the result. The converters' and the renderer's
+// errors pass through unchanged.
 std::pair<const uint8_t*, int32_t> RenderDocumentPreview(const uint8_t* data, int32_t size,
                                                          std::string& mimeType,
                                                          std::vector<uint8_t>& storage);

@@ -3,6 +3,8 @@
 #include <Magick++.h>
 
 #include "detect/mime_types.h"
+#include "documents/docx_to_pdf.h"
+#include "documents/text_to_pdf.h"
 #include "imaging/named_image.h"
 #include "imaging/summarize_image.h"
 #include "pdf/first_pdf_page.h"
@@ -15,6 +17,17 @@ bool ProbeFileInfo(const std::u16string& name, const std::string& mimeType, cons
                    int32_t size, ImageSummary& summary) {
   if (mimeType == kMimePdf) {
     MeasureFirstPdfPage(data, static_cast<uint32_t>(size), summary);
+    return summary.width != 0 && summary.height != 0;
+  }
+  // Word documents and text are measured through the same one-page PDF that their preview shows.
+  if (mimeType == kMimeDocx || mimeType == kMimeText) {
+    std::vector<uint8_t> pdf;
+    if (mimeType == kMimeDocx) {
+      DocxToPdf(data, size, pdf);
+    } else {
+      TextToPdf(data, size, pdf);
+    }
+    MeasureFirstPdfPage(pdf.data(), static_cast<uint32_t>(pdf.size()), summary);
     return summary.width != 0 && summary.height != 0;
   }
   // A full decode rather than a ping: some formats only report their true size once read.

@@ -11,6 +11,7 @@
 #include "client/replies.h"
 #include "rpc/archive_values.h"
 #include "tests/e2e/e2e_support.h"
+#include "tests/unit/documents/test_documents.h"
 #include "tests/unit/imaging/test_images.h"
 #include "tests/unit/pdf/test_pdfs.h"
 
@@ -285,6 +286,37 @@ TEST_F(HostJobs, PdfPageIsMeasuredAndRenderedAtScreenSize) {
   EXPECT_FALSE(bitmap.animated);
   EXPECT_EQ(795, bitmap.width);
   EXPECT_EQ(1123, bitmap.height);
+}
+
+TEST_F(HostJobs, WordDocumentsAndTextAreLaidOutOnTheirPage) {
+  const char* const kDocx =
+      "application/vnd.openxmlformats-officedocument.wordprocessingml.document";
+  const struct {
+    Bytes bytes;
+    const char* mime;
+    int32_t width, height;
+  } cases[] = {
+      {test::MakeDocx(test::Paragraph("Title", "Title") + test::Paragraph("Body text")), kDocx, 795,
+       1123},
+      {test::MakeDocx(test::Paragraph("Letter") +
+                      "<w:sectPr><w:pgSz w:w=\"12240\" w:h=\"15840\"/></w:sectPr>"),
+       kDocx, 814, 1055},
+      {test::ToBytes("Hello\nWorld\n日本語"), "application/octet-stream", 795, 1123},
+  };
+  for (const auto& item : cases) {
+    const client::FileInfoReply info = client::DecodeFileInfoReply(
+        RawFileInfo(FileOf(item.bytes, u"document", item.mime)).payload);
+    ASSERT_TRUE(info.known) << item.mime;
+    EXPECT_EQ(item.width, info.summary.width);
+    EXPECT_EQ(item.height, info.summary.height);
+    const BitmapReply bitmap = Convert(item.bytes, {}, item.mime);
+    EXPECT_EQ(item.width, bitmap.width);
+    EXPECT_EQ(item.height, bitmap.height);
+  }
+  // Refused documents are error replies, like any other failed conversion.
+  EXPECT_THROW(Convert(test::ToBytes("not a zip"), {}, kDocx), client::HostError);
+  EXPECT_THROW(Convert(test::MakePdf({test::TestPage{}}), {}, "application/octet-stream"),
+               client::HostError);
 }
 
 TEST_F(HostJobs, FileInfoOfImages) {

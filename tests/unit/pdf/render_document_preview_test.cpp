@@ -4,11 +4,21 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+
+#include "imaging/image_library.h"
 #include "pdfium/fpdfview.h"
+#include "tests/unit/documents/test_documents.h"
 #include "tests/unit/pdf/test_pdfs.h"
+#include "util/strings.h"
 
 namespace zel::test {
 namespace {
+
+constexpr char kMimeDocxForTest[] =
+    "application/vnd.openxmlformats-officedocument.wordprocessingml.document";
 
 TEST(RenderDocumentPreview, PdfBecomesTheBmpOfItsFirstPage) {
   FPDF_InitLibrary();
@@ -38,6 +48,81 @@ TEST(RenderDocumentPreview, OtherFilesPassThroughUntouched) {
     EXPECT_EQ(mime, type);
     EXPECT_EQ(storage, std::vector<uint8_t>{7}) << type;
   }
+}
+
+int32_t BmpWidth(const std::vector<uint8_t>& bmp) {
+  int32_t width = 0;
+  std::memcpy(&width, bmp.data() + 18, 4);
+  return width;
+}
+
+int32_t BmpHeight(const std::vector<uint8_t>& bmp) {
+  int32_t height = 0;
+  std::memcpy(&height, bmp.data() + 22, 4);
+  return -height;  // top-down
+}
+
+std::string PreviewError(const std::vector<uint8_t>& bytes, const char* type) {
+  std::string mime = type;
+  std::vector<uint8_t> storage;
+  try {
+    RenderDocumentPreview(bytes.data(), static_cast<int32_t>(bytes.size()), mime, storage);
+  } catch (const std::exception& error) {
+    EXPECT_EQ(mime, type);
+    return error.what();
+  }
+  return "no error";
+}
+
+class WordAndTextPreview : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    std::filesystem::create_directories(Folder());
+    SetUpImageLibrary(vesku::ToWide(Folder().string()), true);
+    FPDF_InitLibrary();
+  }
+  static void TearDownTestSuite() { std::filesystem::remove_all(Folder()); }
+  static std::filesystem::path Folder() {
+    return std::filesystem::temp_directory_path() / "zel_preview_routing_test";
+  }
+};
+
+TEST_F(WordAndTextPreview, DocxAndTextBecomeTheBmpOfTheirFirstPage) {
+  const struct {
+    std::vector<uint8_t> bytes;
+    const char* type;
+    int32_t width, height;
+  } cases[] = {
+      {MakeDocx(Paragraph("Hello")), kMimeDocxForTest, 795, 1123},
+      {MakeDocx(Paragraph("Letter") + "<w:sectPr><w:pgSz w:w=\"12240\" w:h=\"15840\"/></w:sectPr>"),
+       kMimeDocxForTest, 814, 1055},  // 215 × 279 mm
+      {ToBytes("Hello\nWorld"), "application/octet-stream", 795, 1123},
+  };
+  for (const auto& item : cases) {
+    std::string mime = item.type;
+    std::vector<uint8_t> storage;
+    const auto [data, size] = RenderDocumentPreview(
+        item.bytes.data(), static_cast<int32_t>(item.bytes.size()), mime, storage);
+    EXPECT_EQ(mime, "image/bmp");
+    EXPECT_EQ(data, storage.data());
+    ASSERT_EQ(static_cast<size_t>(size), storage.size());
+    EXPECT_EQ(BmpWidth(storage), item.width);
+    EXPECT_EQ(BmpHeight(storage), item.height);
+  }
+}
+
+TEST_F(WordAndTextPreview, ConverterErrorsPassThroughUnchanged) {
+  const std::vector<uint8_t> pdf = MakePdf({{}});
+  // Labelled as text, a PDF goes to the text converter, which refuses its binary content.
+  EXPECT_EQ(PreviewError(pdf, "application/octet-stream"), "Can't preview text");
+  EXPECT_EQ(PreviewError(ToBytes("plain words"), kMimeDocxForTest),
+            "Failed to open docx file as zip.");
+  EXPECT_EQ(PreviewError(MakeZip({{"a.txt", "x"}}), kMimeDocxForTest),
+            "document.xml not found in docx.");
+  EXPECT_EQ(PreviewError(MakeZip({{"word/document.xml", "<a>"}}), kMimeDocxForTest),
+            "Failed to parse document.xml as XML.");
+  EXPECT_EQ(PreviewError(MakeZip({{"word/document.xml", "<!-- -->"}}), kMimeDocxForTest),
+            "Invalid XML.");
 }
 
 }  // namespace

@@ -1,0 +1,12 @@
+// A Word document as a one-page PDF of its first page's text.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace zel {
+
+// Throws the DOCX reader's errors, or std::runtime_error "Can't create PDF" / "Can't save PDF".
+void DocxToPdf(const uint8_t* data, int32_t size, std::vector<uint8_t>& output);
+
+}  // namespace zel

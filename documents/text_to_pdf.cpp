@@ -1,0 +1,140 @@
+#include "documents/text_to_pdf.h"
+
+#include <stdexcept>
+
+#include "documents/docx_document.h"
+#include "documents/pdf_text_writer.h"
+#include "util/strings.h"
+
+namespace zel {
+namespace {
+
+constexpr size_t kMaxLines = 501;
+constexpr int32_t kA4WidthMm = 210;
+constexpr int32_t kA4HeightMm = 297;
+
+bool IsUtf8(const uint8_t* bytes, int32_t length, bool& ascii) {
+  ascii = true;
+  for (int32_t at = 0; at < length;) {
+    const uint8_t lead = bytes[at];
+    int following = 0;
+    if (lead < 0x80) {
+      ++at;
+      continue;
+    }
+    ascii = false;
+    if ((lead & 0xE0) == 0xC0) {
+      following = 1;
+    } else if ((lead & 0xF0) == 0xE0) {
+      following = 2;
+    } else if ((lead & 0xF8) == 0xF0) {
+      following = 3;
+    } else {
+      return false;
+    }
+    if (following >= length - at) return false;
+    for (int i = 1; i <= following; ++i) {
+      if ((bytes[at + i] & 0xC0) != 0x80) return false;
+    }
+    at += following + 1;
+  }
+  return true;
+}
+
+std::string Utf16LittleEndianToUtf8(const uint8_t* bytes, int32_t length) {
+  std::u16string wide(static_cast<size_t>(length / 2), u'\0');
+  for (size_t i = 0; i < wide.size(); ++i) {
+    wide[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+  }
+  if (wide.empty()) return {};
+  std::vector<char> narrow;
+  vesku::ToNarrow(wide.data(), static_cast<int32_t>(wide.size()), vesku::kCodePageUtf8, narrow);
+  return std::string(narrow.data(), narrow.size() - 1);  // without the closing NUL
+}
+
+}  // namespace
+
+TextEncoding GuessTextEncoding(const uint8_t* bytes, int32_t length) {
+  if (length <= 0) return TextEncoding::kOther;
+  if (length >= 4) {
+    int32_t little = 0, littlePrintable = 0, big = 0, bigPrintable = 0;
+    for (int32_t at = 0; at + 1 < length; at += 2) {
+      const uint8_t first = bytes[at];
+      const uint8_t second = bytes[at + 1];
+      if (second == 0 && first >= 1 && first <= 127) {
+        ++little;
+        if (first >= 32 && first <= 126) ++littlePrintable;
+      }
+      if (first == 0 && second >= 1 && second <= 127) {
+        ++big;
+        if (second >= 32 && second <= 126) ++bigPrintable;
+      }
+    }
+    const int32_t half = length / 2;
+    if (little > half * 0.3 && littlePrintable > half * 0.2)
+      return TextEncoding::kUtf16LittleEndian;
+    if (big > half * 0.3 && bigPrintable > half * 0.2) return TextEncoding::kUtf16BigEndian;
+  }
+  bool ascii = true;
+  if (IsUtf8(bytes, length, ascii)) return ascii ? TextEncoding::kAscii : TextEncoding::kUtf8;
+  int32_t zeros = 0;
+  int32_t controls = 0;
+  for (int32_t at = 0; at < length; ++at) {
+    const uint8_t byte = bytes[at];
+    if (byte == 0) {
+      ++zeros;
+    } else if (byte < 32 && byte != '\t' && byte != '\n' && byte != '\r') {
+      ++controls;
+    }
+  }
+  if (zeros > length * 0.01 || controls > length * 0.05) return TextEncoding::kBinary;
+  return TextEncoding::kOther;
+}
+
+std::string DecodeText(const uint8_t* bytes, int32_t length) {
+  // A byte-order mark settles the encoding (UTF-16 text outside ASCII would fail the pair test)
+  // and is not part of the text.
+  if (length >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+    return Utf16LittleEndianToUtf8(bytes + 2, length - 2);
+  }
+  if (length >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) {
+    throw std::runtime_error("Can't preview text");
+  }
+  if (length >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
+    if (length == 3) return {};
+    bytes += 3;
+    length -= 3;
+    const TextEncoding guess = GuessTextEncoding(bytes, length);
+    if (guess != TextEncoding::kAscii && guess != TextEncoding::kUtf8) {
+      throw std::runtime_error("Can't preview text");
+    }
+    return std::string(reinterpret_cast<const char*>(bytes), static_cast<size_t>(length));
+  }
+  switch (GuessTextEncoding(bytes, length)) {
+    case TextEncoding::kAscii:
+    case TextEncoding::kUtf8:
+      return std::string(reinterpret_cast<const char*>(bytes), static_cast<size_t>(length));
+    case TextEncoding::kUtf16LittleEndian:
+      return Utf16LittleEndianToUtf8(bytes, length);
+    default:
+      throw std::runtime_error("Can't preview text");
+  }
+}
+
+void TextToPdf(const uint8_t* data, int32_t size, std::vector<uint8_t>& output) {
+  const std::string text = DecodeText(data, size);
+  PdfTextWriter writer;
+  if (!writer.Create(kA4WidthMm, kA4HeightMm)) throw std::runtime_error("Can't create PDF");
+  size_t lineStart = 0;
+  for (size_t line = 0; line < kMaxLines; ++line) {
+    size_t lineEnd = lineStart;
+    while (lineEnd < text.size() && text[lineEnd] != '\n' && text[lineEnd] != '\0') ++lineEnd;
+    DocumentParagraph paragraph{0, text.substr(lineStart, lineEnd - lineStart)};
+    writer.AddParagraph(paragraph);
+    if (lineEnd >= text.size()) break;
+    lineStart = lineEnd + 1;
+  }
+  if (!writer.Save(output)) throw std::runtime_error("Can't save PDF");
+}
+
+}  // namespace zel

@@ -1,0 +1,36 @@
+// Font files of the system, for the document writer that embeds them. The message font stands for
+// the font that dialogs and message boxes use; language fonts are the installed TrueType-outline
+// fonts for one language (the PDF library cannot read other outline formats).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zel::platform {
+
+struct MessageFont {
+  std::u16string faceName;
+  // Character height in pixels at the screen's vertical resolution.
+  int32_t heightPixels = 0;
+  // The whole font file.
+  std::vector<uint8_t> fileBytes;
+};
+
+// Fills `font` from the system's sans-serif TrueType font at 9 points. False (with `font` left
+// empty where nothing was found) when there is no such font or its file cannot be read.
+bool GetMessageFont(MessageFont& font);
+
+// Makes GetMessageFont find nothing (for tests of the fallback); false restores it.
+void HideMessageFontForTesting(bool hidden);
+
+struct FontFile {
+  std::string path;  // UTF-8
+  int32_t collectionIndex = 0;
+};
+
+// The installed TrueType-outline font of family `family` that covers language `language` ("ja",
+// "ko", "zh-cn"); false when there is none.
+bool FindLanguageFont(const std::string& family, const std::string& language, FontFile& file);
+
+}  // namespace zel::platform
