@@ -71,6 +71,44 @@ int32_t OpenExisting(const std::u16string& path, FileHandle& handle) {
   return 0;
 }
 
+int32_t OpenForReading(const std::u16string& path, FileHandle& file) {
+  file.Close();
+  std::string native;
+  if (!ToNativePath(path, native)) return errno;
+  const int descriptor = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) return errno;
+  struct stat status {};
+  if (::fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
+    const int error = S_ISDIR(status.st_mode) ? EISDIR : errno;
+    ::close(descriptor);
+    return error;
+  }
+  file.descriptor_ = descriptor;
+  return 0;
+}
+
+int32_t GetFileSize(const FileHandle& file, int64_t& size) {
+  struct stat status {};
+  if (::fstat(file.descriptor_, &status) != 0) return errno;
+  size = static_cast<int64_t>(status.st_size);
+  return 0;
+}
+
+int32_t ReadFile(const FileHandle& file, void* data, uint32_t size, uint32_t& read) {
+  read = 0;
+  auto* bytes = static_cast<char*>(data);
+  while (read < size) {
+    const ssize_t count = ::read(file.descriptor_, bytes + read, size - read);
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (count == 0) break;
+    read += static_cast<uint32_t>(count);
+  }
+  return 0;
+}
+
 int32_t ResetAttributes(const std::u16string& path) {
   std::string native;
   if (!ToNativePath(path, native)) return errno;
