@@ -334,6 +334,31 @@ TEST_F(BenchTest, OracleModeChecksTheProbeAgainstTheFullPath) {
       << report.totals[1];
 }
 
+TEST_F(BenchTest, ASureAnswerThatTheFullPathCannotConfirmIsAMismatch) {
+  // The header is intact, so the probe is sure; the image data is damaged, so decoding fails.
+  std::vector<uint8_t> png = test::Encode(test::Filled(64, 48, "red"), "PNG");
+  const std::string text(png.begin(), png.end());
+  const size_t idat = text.find("IDAT");
+  ASSERT_NE(std::string::npos, idat);
+  png[idat + 6] ^= 0xff;
+  const fs::path damaged = work_.path() / "damaged";
+  fs::create_directories(damaged);
+  WriteBytes(damaged / "broken.png", png);
+  WriteBytes(damaged / "good.png", test::Encode(test::Filled(8, 8, "red"), "PNG"));
+
+  const HostRun run = Run({"--bench-detect", damaged.string(), "--oracle"});
+  EXPECT_EQ(2, run.exitCode) << run.err;
+  const BenchReport report = ParseBench(run.out);
+  const std::vector<std::string>& broken = report.files.at("broken.png");
+  ASSERT_EQ(7u, broken.size()) << run.out;
+  EXPECT_EQ("MISMATCH", broken[1]);
+  EXPECT_EQ("64x48 f0 a0 []", broken[3]);
+  EXPECT_EQ("FAIL", broken[4]);
+  EXPECT_EQ("SURE", report.files.at("good.png").at(1));
+  ASSERT_FALSE(report.totals.empty());
+  EXPECT_EQ("TOTAL\t2 files\t2 sure (0 after NeedMore)\t0 unsure\t1 MISMATCHES", report.totals[0]);
+}
+
 TEST_F(BenchTest, FoldersThatHoldNothingOrAreMissing) {
   const fs::path onlyFolders = work_.path() / "only_folders";
   fs::create_directories(onlyFolders / "a" / "b");
