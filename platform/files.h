@@ -45,8 +45,8 @@ int32_t WriteFile(const FileHandle& file, const void* data, uint32_t size, uint3
 // still exists.
 int32_t OpenExisting(const std::u16string& path, FileHandle& handle);
 
-// Opens an existing file for reading. A folder is refused (EISDIR): only files have contents to
-// read.
+// Opens an existing regular file for reading. Anything else is refused without waiting: a folder
+// with EISDIR, a named pipe, socket or device with EINVAL.
 int32_t OpenForReading(const std::u16string& path, FileHandle& file);
 
 // The size in bytes of an open file.

@@ -75,11 +75,19 @@ int32_t OpenForReading(const std::u16string& path, FileHandle& file) {
   file.Close();
   std::string native;
   if (!ToNativePath(path, native)) return errno;
-  const int descriptor = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK, opening a named pipe would wait for a writer that may never come.
+  const int descriptor = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (descriptor < 0) return errno;
   struct stat status {};
-  if (::fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
-    const int error = S_ISDIR(status.st_mode) ? EISDIR : errno;
+  int error = 0;
+  if (::fstat(descriptor, &status) != 0) {
+    error = errno;
+  } else if (!S_ISREG(status.st_mode)) {
+    error = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+  } else if (::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK) != 0) {
+    error = errno;
+  }
+  if (error != 0) {
     ::close(descriptor);
     return error;
   }

@@ -1,6 +1,7 @@
 // Small pieces of the tools: the summary text, file names, whole-file reads and the text tables.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -80,6 +81,9 @@ TEST_F(ToolFilesOnDisk, ReadsWholeFilesAndRefusesFolders) {
   EXPECT_TRUE(bytes.empty());
   EXPECT_EQ(ReadStatus::kCannotOpen, ReadWholeFile(Path("missing.bin"), bytes));
   EXPECT_EQ(ReadStatus::kCannotOpen, ReadWholeFile(vesku::ToWide(root_.string()), bytes));
+  // A named pipe in a scanned folder must not hang the run waiting for a writer.
+  ASSERT_EQ(0, std::system(("mkfifo '" + (root_ / "pipe").string() + "'").c_str()));
+  EXPECT_EQ(ReadStatus::kCannotOpen, ReadWholeFile(Path("pipe"), bytes));
 }
 
 TEST_F(ToolFilesOnDisk, TextFilesReplaceAndReportFailures) {
