@@ -11,6 +11,8 @@
 #include "platform/create_folder.h"
 #include "platform/path.h"
 #include "platform/process_hardening.h"
+#include "tools/convert_tool.h"
+#include "tools/detection_bench.h"
 #include "util/crash_handlers.h"
 
 namespace zel {
@@ -49,16 +51,22 @@ void ServerMode(const std::vector<std::u16string>& arguments) {
 int HostMain(const std::vector<std::u16string>& arguments) {
   platform::EnableHeapTerminationOnCorruption();
   const size_t count = arguments.size();
-  // "--convert" belongs to the convert tool whatever follows it, so it never starts server mode.
-  // The developer tools themselves are not part of this build: their command lines, like
-  // "--bench-detect" with a folder, end as invalid arguments.
-  const bool isTool = count >= 1 && arguments[0] == u"--convert";
   try {
     if (count == 0) {
       SelfInitialise();
       return 0;
     }
-    if (!isTool && (count == 4 || count == 5)) {
+    if ((count == 2 || count == 3) && arguments[0] == u"--bench-detect") {
+      return RunDetectionBench(arguments[1], count == 3 && arguments[2] == u"--oracle");
+    }
+    // "--convert" belongs to the convert tool whatever follows it, so it never starts server mode.
+    if (arguments[0] == u"--convert") {
+      // The tool reads the command line as a whole, program first; it never looks at the program.
+      std::vector<std::u16string> argv{u"zelHost"};
+      argv.insert(argv.end(), arguments.begin(), arguments.end());
+      return RunConvertTool(argv);
+    }
+    if (count == 4 || count == 5) {
       ServerMode(arguments);
       return 0;
     }

@@ -25,6 +25,9 @@ class FileHandle {
  private:
   friend int32_t CreateFileForWriting(const std::u16string& path, FileHandle& file);
   friend int32_t OpenExisting(const std::u16string& path, FileHandle& handle);
+  friend int32_t OpenForReading(const std::u16string& path, FileHandle& file);
+  friend int32_t GetFileSize(const FileHandle& file, int64_t& size);
+  friend int32_t ReadFile(const FileHandle& file, void* data, uint32_t size, uint32_t& read);
   friend int32_t WriteFile(const FileHandle& file, const void* data, uint32_t size,
                            uint32_t& written);
 
@@ -41,6 +44,17 @@ int32_t WriteFile(const FileHandle& file, const void* data, uint32_t size, uint3
 // Opens whatever is at `path` (file, folder or link) without reading it: success means the entry
 // still exists.
 int32_t OpenExisting(const std::u16string& path, FileHandle& handle);
+
+// Opens an existing regular file for reading. Anything else is refused without waiting: a folder
+// with EISDIR, a named pipe, socket or device with EINVAL.
+int32_t OpenForReading(const std::u16string& path, FileHandle& file);
+
+// The size in bytes of an open file.
+int32_t GetFileSize(const FileHandle& file, int64_t& size);
+
+// Reads up to `size` bytes, continuing after partial reads until all are read, the file ends or a
+// call fails; `read` tells how many arrived.
+int32_t ReadFile(const FileHandle& file, void* data, uint32_t size, uint32_t& read);
 
 // Clears the read-only state of a file or folder (gives the owner write access). A symbolic link
 // has no permissions of its own and is left as it is.

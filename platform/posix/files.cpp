@@ -71,6 +71,52 @@ int32_t OpenExisting(const std::u16string& path, FileHandle& handle) {
   return 0;
 }
 
+int32_t OpenForReading(const std::u16string& path, FileHandle& file) {
+  file.Close();
+  std::string native;
+  if (!ToNativePath(path, native)) return errno;
+  // Without O_NONBLOCK, opening a named pipe would wait for a writer that may never come.
+  const int descriptor = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (descriptor < 0) return errno;
+  struct stat status {};
+  int error = 0;
+  if (::fstat(descriptor, &status) != 0) {
+    error = errno;
+  } else if (!S_ISREG(status.st_mode)) {
+    error = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+  } else if (::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK) != 0) {
+    error = errno;
+  }
+  if (error != 0) {
+    ::close(descriptor);
+    return error;
+  }
+  file.descriptor_ = descriptor;
+  return 0;
+}
+
+int32_t GetFileSize(const FileHandle& file, int64_t& size) {
+  struct stat status {};
+  if (::fstat(file.descriptor_, &status) != 0) return errno;
+  size = static_cast<int64_t>(status.st_size);
+  return 0;
+}
+
+int32_t ReadFile(const FileHandle& file, void* data, uint32_t size, uint32_t& read) {
+  read = 0;
+  auto* bytes = static_cast<char*>(data);
+  while (read < size) {
+    const ssize_t count = ::read(file.descriptor_, bytes + read, size - read);
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (count == 0) break;
+    read += static_cast<uint32_t>(count);
+  }
+  return 0;
+}
+
 int32_t ResetAttributes(const std::u16string& path) {
   std::string native;
   if (!ToNativePath(path, native)) return errno;

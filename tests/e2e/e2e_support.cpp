@@ -35,11 +35,14 @@ std::string ReadText(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-HostRun RunHost(const std::vector<std::string>& arguments, const WorkFolder& work) {
+HostRun RunHost(const std::vector<std::string>& arguments, const WorkFolder& work,
+                const std::vector<std::string>& environment) {
   const std::filesystem::path out = work.path() / "run.out";
   const std::filesystem::path err = work.path() / "run.err";
   const std::filesystem::path code = work.path() / "run.code";
-  std::string command = "cd '" + work.str() + "' && '" ZEL_HOST_PATH "'";
+  std::string command = "cd '" + work.str() + "' && env";
+  for (const std::string& entry : environment) command += " '" + entry + "'";
+  command += " '" ZEL_HOST_PATH "'";
   for (const std::string& argument : arguments) command += " '" + argument + "'";
   command += " >'" + out.string() + "' 2>'" + err.string() + "'; echo $? >'" + code.string() + "'";
   HostRun run;

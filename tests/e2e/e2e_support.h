@@ -32,8 +32,10 @@ struct HostRun {
   std::string err;
 };
 
-// Runs the shipped host with `arguments` to its end.
-HostRun RunHost(const std::vector<std::string>& arguments, const WorkFolder& work);
+// Runs the shipped host with `arguments` to its end, in `work`, with `environment` ("NAME=value"
+// entries) added to its environment.
+HostRun RunHost(const std::vector<std::string>& arguments, const WorkFolder& work,
+                const std::vector<std::string>& environment = {});
 
 std::string ReadText(const std::filesystem::path& path);
 
