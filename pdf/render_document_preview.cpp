@@ -1,8 +1,7 @@
 #include "pdf/render_document_preview.h"
 
 #include "detect/mime_types.h"
-#include "documents/docx_to_pdf.h"
-#include "documents/text_to_pdf.h"
+#include "pdf/document_pdf.h"
 #include "pdf/first_pdf_page.h"
 
 namespace zel {
@@ -12,13 +11,9 @@ std::pair<const uint8_t*, int32_t> RenderDocumentPreview(const uint8_t* data, in
                                                          std::vector<uint8_t>& storage) {
   // Word documents and plain text are laid out into a one-page PDF first; the temporary PDF lives
   // only until its page is rendered.
-  if (mimeType == kMimeDocx || mimeType == kMimeText) {
+  if (IsLaidOutDocument(mimeType)) {
     std::vector<uint8_t> pdf;
-    if (mimeType == kMimeDocx) {
-      DocxToPdf(data, size, pdf);
-    } else {
-      TextToPdf(data, size, pdf);
-    }
+    LayOutDocumentAsPdf(data, size, mimeType, pdf);
     return RenderFirstPdfPage(pdf.data(), static_cast<uint32_t>(pdf.size()), mimeType, storage);
   }
   if (mimeType == kMimePdf) {

@@ -3,10 +3,9 @@
 #include <Magick++.h>
 
 #include "detect/mime_types.h"
-#include "documents/docx_to_pdf.h"
-#include "documents/text_to_pdf.h"
 #include "imaging/named_image.h"
 #include "imaging/summarize_image.h"
+#include "pdf/document_pdf.h"
 #include "pdf/first_pdf_page.h"
 #include "rpc/archive_values.h"
 #include "rpc/server_handler.h"
@@ -20,13 +19,9 @@ bool ProbeFileInfo(const std::u16string& name, const std::string& mimeType, cons
     return summary.width != 0 && summary.height != 0;
   }
   // Word documents and text are measured through the same one-page PDF that their preview shows.
-  if (mimeType == kMimeDocx || mimeType == kMimeText) {
+  if (IsLaidOutDocument(mimeType)) {
     std::vector<uint8_t> pdf;
-    if (mimeType == kMimeDocx) {
-      DocxToPdf(data, size, pdf);
-    } else {
-      TextToPdf(data, size, pdf);
-    }
+    LayOutDocumentAsPdf(data, size, mimeType, pdf);
     MeasureFirstPdfPage(pdf.data(), static_cast<uint32_t>(pdf.size()), summary);
     return summary.width != 0 && summary.height != 0;
   }
