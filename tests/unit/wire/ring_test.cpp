@@ -199,6 +199,7 @@ TEST(Ring, HeaderBrokenByThePeerFailsInsteadOfMisleadingTheWalk) {
     Ring ring(200);
     ring.Alloc(100);     // [0, 136): 64 bytes left at the end, too few for 80
     ring.H().head = 84;  // room below the head to wrap into, but not where a message can start
+    ring.H().count = 2;
     EXPECT_THROW(ring.channel.Allocate(40), vesku_rpc::RpcNoDeliver);
   }
   {
