@@ -19,14 +19,20 @@ cmake --build "$build" -j2 --target "${targets[@]/#/fuzz_}"
 python3 "$root/tests/fuzz/make_seeds.py" "$build/seeds"
 
 mkdir -p "$build/findings"
+# Decoders inside the image library allocate whatever a chunk header claims (libpng takes a
+# text chunk's declared length at its word); such requests fail as they would in a host short of
+# memory instead of ending the run as an out-of-memory finding.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-allocator_may_return_null=1:max_allocation_size_mb=512}"
 for target in "${targets[@]}"; do
   mkdir -p "$build/corpus/$target"
   seeds="$build/seeds/$target"
   [ -d "$seeds" ] || seeds=""
+  dict=()
+  if [ -f "$root/tests/fuzz/$target.dict" ]; then dict=(-dict="$root/tests/fuzz/$target.dict"); fi
   echo "fuzz: $target for ${seconds}s"
   # Standard output and error are closed: the request handler writes a line per failed
   # conversion. Sanitizer reports still reach the terminal.
   "$build/tests/fuzz/fuzz_$target" -max_total_time="$seconds" -max_len=8192 -timeout=10 \
     -rss_limit_mb=2048 -close_fd_mask=3 -print_final_stats=1 \
-    -artifact_prefix="$build/findings/$target-" "$build/corpus/$target" $seeds
+    "${dict[@]}" -artifact_prefix="$build/findings/$target-" "$build/corpus/$target" $seeds
 done
