@@ -22,9 +22,9 @@ packages=(
   # PDF renderer command line for benchmarks; documentation PDFs used as real-world test inputs
   mupdf-tools camlidl-doc libtasn1-doc shared-mime-info
   # the Windows helper DLL: cross compiler and Wine
-  mingw-w64 wine64
-  # reference thumbnailer timed by the image benchmark
-  libvips-tools
+  mingw-w64 wine64 xvfb xauth
+  # reference thumbnailer timed by the image benchmark; timing and arithmetic of the GIF benchmark
+  libvips-tools time bc
 )
 
 missing=()

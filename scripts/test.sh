@@ -15,3 +15,6 @@ ctest --test-dir build --output-on-failure -j "$jobs"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZEL_WERROR=ON -DZEL_SANITIZE=ON
 cmake --build build-asan -j "$jobs"
 ctest --test-dir build-asan --output-on-failure -j "$jobs" -L unit
+
+# The Windows theming DLL: cross-built with mingw-w64 and tested under Wine.
+bash scripts/test-uihelper.sh

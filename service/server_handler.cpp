@@ -8,6 +8,7 @@
 #include "rpc/archive_values.h"
 #include "service/convert_to_bitmap.h"
 #include "service/file_info.h"
+#include "service/probe_partial_image.h"
 #include "service/read_image_properties.h"
 
 namespace zel {
@@ -18,6 +19,7 @@ enum Opcode : int32_t {
   kFileInfo = 1,
   kConvertToBitmap = 2,
   kReadImageProperties = 3,
+  kProbePartialImage = 4,
 };
 
 }  // namespace
@@ -42,8 +44,10 @@ void CServerHandler::HandleRequest(const uint8_t* payload, int32_t length,
     case kReadImageProperties:
       ReadImageProperties(*this, archive, responder);
       return;
+    case kProbePartialImage:
+      ProbePartialImage(*this, archive, responder);
+      return;
     default:
-      // Opcode 4, the partial-data probe, is not served by this build and is refused the same way.
       throw std::runtime_error("Invalid opcode");
   }
 }

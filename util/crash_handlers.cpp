@@ -1,3 +1,6 @@
+// WriteCrashDumpAndExit runs inside the fatal-signal handler, so it only calls the platform's
+// async-signal-safe writer and exit: no malloc, no locks, no stdio. ForceCrashDump runs as the
+// terminate or pure-call handler, in whatever state the program was, and does nothing but fault.
 #include "util/crash_handlers.h"
 
 #include <exception>

@@ -4,12 +4,15 @@
 //   zelClient convert FILE OUTDIR [--max-size WxH] [--rotate N] [--no-orient]
 //   zelClient info FILE
 //   zelClient props FILE
+//   zelClient probe FILE [HEADBYTES [TAILBYTES]]
 //
 // Options valid for every command: --host PATH (the zelHost executable; default: next to this
 // program, or ../host/zelHost in a build tree) and --work DIR (the host's work folder, which also
 // receives the host's console output in zelHost-console.txt).
 #include <Magick++.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -35,6 +38,7 @@ constexpr char kUsage[] =
     "usage: zelClient convert FILE OUTDIR [--max-size WxH] [--rotate N] [--no-orient]\n"
     "       zelClient info FILE\n"
     "       zelClient props FILE\n"
+    "       zelClient probe FILE [HEADBYTES [TAILBYTES]]\n"
     "options: --host PATH  --work DIR\n";
 
 struct Arguments {
@@ -43,7 +47,17 @@ struct Arguments {
   BitmapOptions bitmap;
   std::string hostPath;
   std::string workFolder;
+  int64_t probeHead = 65536;  // bytes from the start and from the end a probe sends first
+  int64_t probeTail = 0;
 };
+
+// A byte count given on the command line; anything but a whole number from 0 up is refused.
+int64_t ByteCount(const std::string& text) {
+  size_t used = 0;
+  const long long value = std::stoll(text, &used);
+  if (used != text.size() || value < 0) throw std::invalid_argument(text);
+  return value;
+}
 
 bool ParseArguments(int argc, char** argv, Arguments& arguments) {
   for (int i = 1; i < argc; ++i) {
@@ -73,6 +87,11 @@ bool ParseArguments(int argc, char** argv, Arguments& arguments) {
   if (arguments.positional.empty()) return false;
   arguments.command = arguments.positional.front();
   arguments.positional.erase(arguments.positional.begin());
+  if (arguments.command == "probe") {
+    if (arguments.positional.size() > 1) arguments.probeHead = ByteCount(arguments.positional[1]);
+    if (arguments.positional.size() > 2) arguments.probeTail = ByteCount(arguments.positional[2]);
+    return !arguments.positional.empty() && arguments.positional.size() <= 3;
+  }
   const size_t expected = arguments.command == "convert" ? 2 : 1;
   return (arguments.command == "convert" || arguments.command == "info" ||
           arguments.command == "props") &&
@@ -112,20 +131,62 @@ int Convert(zel::client::CHostClient& client, const FileRef& file, const Argumen
   return 0;
 }
 
-int Info(zel::client::CHostClient& client, const FileRef& file) {
-  const zel::client::FileInfoReply reply = client.FileInfo(file);
-  if (!reply.known) {
-    std::cout << "no size information\n";
-    return 0;
-  }
-  const zel::ImageSummary& summary = reply.summary;
+void PrintSummary(const zel::ImageSummary& summary) {
   std::cout << "size " << summary.width << "x" << summary.height << "\n"
             << "rotation " << summary.rotation
             << ((summary.flags & zel::ImageSummary::kTurnedFlag) ? " (turned)" : "") << "\n"
             << "animated " << ((summary.flags & zel::ImageSummary::kAnimatedFlag) ? "yes" : "no")
             << "\n"
             << "date taken " << (summary.dateTaken.empty() ? "-" : summary.dateTaken) << "\n";
+}
+
+int Info(zel::client::CHostClient& client, const FileRef& file) {
+  const zel::client::FileInfoReply reply = client.FileInfo(file);
+  if (!reply.known) {
+    std::cout << "no size information\n";
+    return 0;
+  }
+  PrintSummary(reply.summary);
   return 0;
+}
+
+// Sends the first and last bytes of the file, and again with the sizes the host asks for as long
+// as it asks for more than it already had.
+int Probe(zel::client::CHostClient& client, const FileRef& file, const Arguments& arguments) {
+  const int64_t size = file.size;
+  int64_t head = std::min(size, arguments.probeHead);
+  int64_t tail = std::min(size, arguments.probeTail);
+  for (int step = 1;; ++step) {
+    std::cout << "request " << step << ": head " << head << ", tail " << tail << " of " << size
+              << " bytes\n";
+    FileRef first = file;
+    first.size = static_cast<int32_t>(head);
+    const zel::client::PartialProbeReply reply = client.ProbePartialImage(
+        first, file.size, file.data + (size - tail), static_cast<int32_t>(tail));
+    if (reply.result == 0) {
+      std::cout << "result 0: summary\n";
+      PrintSummary(reply.summary);
+      return 0;
+    }
+    if (reply.result != 1) {
+      std::cout << "result " << reply.result << ": cannot be done from partial data\n";
+      return 0;
+    }
+    std::cout << "result 1: needs head " << reply.needHead << ", tail " << reply.needTail << "\n";
+    if (reply.needHead < 0 || reply.needTail < 0 || reply.needHead > size ||
+        reply.needTail > size) {
+      std::cout << "the needs lie outside the file; stopping\n";
+      return 1;
+    }
+    const int64_t nextHead = std::max<int64_t>(head, reply.needHead);
+    const int64_t nextTail = std::max<int64_t>(tail, reply.needTail);
+    if (nextHead == head && nextTail == tail) {
+      std::cout << "the host asks for nothing new; stopping\n";
+      return 1;
+    }
+    head = nextHead;
+    tail = nextTail;
+  }
 }
 
 int Properties(zel::client::CHostClient& client, const FileRef& file) {
@@ -179,6 +240,7 @@ int main(int argc, char** argv) {
     zel::client::CHostClient client(options);
     if (arguments.command == "convert") return Convert(client, file, arguments);
     if (arguments.command == "info") return Info(client, file);
+    if (arguments.command == "probe") return Probe(client, file, arguments);
     return Properties(client, file);
   } catch (const std::exception& error) {
     std::cerr << "zelClient: " << error.what() << "\n";

@@ -1,3 +1,11 @@
+// Fatal-signal handlers of the crash path, the alternate signal stacks they run on, and immediate
+// process termination.
+//
+// OnFatalSignal runs inside a signal handler, possibly with a corrupt heap and with any libc lock
+// held by the thread that failed, so everything it reaches keeps to async-signal-safe code: no
+// malloc or new, no locks, no stdio, no exceptions; only an atomic load, the crash handler (which
+// keeps to the same rules) and raw system calls. Everything that allocates (the signal stacks, the
+// installation) happens beforehand, outside any handler.
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/syscall.h>

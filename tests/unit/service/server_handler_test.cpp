@@ -48,8 +48,6 @@ TEST(ServerHandler, RefusesWhatIsNotAKnownOpcode) {
   EXPECT_EQ("Invalid opcode", FailureOf(Ints({0})));
   EXPECT_EQ("Invalid opcode", FailureOf(Ints({5})));
   EXPECT_EQ("Invalid opcode", FailureOf(Ints({-1})));
-  // The partial-data probe is not served by this build.
-  EXPECT_EQ("Invalid opcode", FailureOf(Ints({4})));
   EXPECT_EQ("Can't read type", FailureOf({}));
 
   std::vector<uint8_t> text(16, 0);
@@ -63,6 +61,7 @@ TEST(ServerHandler, JobsFailOnTruncatedArguments) {
   EXPECT_EQ("Can't read type", FailureOf(Ints({1})));
   EXPECT_EQ("Can't read type", FailureOf(Ints({2, 0, 1, 0, 0})));
   EXPECT_EQ("Type mismatch", FailureOf(Ints({3, 7})));
+  EXPECT_EQ("Type mismatch", FailureOf(Ints({4, 7})));
 }
 
 TEST(GroupThousands, InsertsSeparatorsFromTheRight) {

@@ -116,16 +116,17 @@ TEST(SharedThread, ThrowingBodyEndsWithExitCodeTwoAndDropsItsReference) {
 
 TEST(SharedThread, ThreadDropsTheLastReferenceItself) {
   Trace trace;
-  uint32_t threadId = 0;
+  CRefPtr<ThreadInfo> info;
   {
     CRefPtr<Worker> worker(new Worker(trace, Worker::Body::kWaitForStop));
     vesku::StartThread(*worker);
-    CRefPtr<ThreadInfo> info = worker->CurrentInfo();
-    threadId = info->threadId;
-    vesku::RequestStop(*info);
+    info = worker->CurrentInfo();
   }
-  // The starter is gone; the thread finishes and destroys the object (and with it the record and
-  // the handle of the very thread that is running).
+  // The starter's reference to the object is gone while the thread still waits; only then is it
+  // told to stop, so the thread's own reference is the last one and it destroys the object.
+  EXPECT_FALSE(trace.destroyed);
+  const uint32_t threadId = info->threadId;
+  vesku::RequestStop(*info);
   for (int i = 0; i < 2000 && !trace.destroyed; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
