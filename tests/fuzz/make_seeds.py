@@ -82,6 +82,8 @@ def main(out):
         "still.gif": image("-size", "3x3", "xc:gray", "gif"),
     }
     png = image("-size", "4x3", "gradient:red-blue", "png")
+    jpeg = image("-size", "8x6", "xc:red", "-orient", "RightTop", "-set", "exif:DateTimeOriginal",
+                 "2020:01:02 03:04:05", "jpg")
     pdfs = {
         "text.pdf": pdf(b"BT /F1 12 Tf 10 50 Td (Hi) Tj ET"),
         "shapes.pdf": pdf(b"1 0 0 rg 10 10 50 30 re f 0 0 1 RG 2 w 0 0 m 100 80 l S"),
@@ -106,6 +108,12 @@ def main(out):
         "convert_pdf": arc_int(2) + arc_int(0) + arc_int(1) + arc_int(100) + arc_int(100) +
         arc_wide("d.pdf") + arc_string(b"application/pdf") + arc_binary(pdfs["shapes.pdf"]),
         "properties": arc_int(3) + arc_wide("p.png") + arc_binary(png),
+        "probe_jpeg": arc_int(4) + arc_wide("c.jpg") + arc_string(b"image/jpeg") +
+        arc_int(len(jpeg)) + arc_binary(jpeg[:200]) + arc_binary(b""),
+        "probe_png_head_tail": arc_int(4) + arc_wide("c.png") + arc_string(b"image/png") +
+        arc_int(len(png)) + arc_binary(png[:64]) + arc_binary(png[-24:]),
+        "probe_png_whole": arc_int(4) + arc_wide("c.png") + arc_string(b"image/png") +
+        arc_int(len(png)) + arc_binary(png) + arc_binary(b""),
         "invalid": arc_int(7),
     }
     for name, data in requests.items():

@@ -23,6 +23,8 @@ mkdir -p "$build/findings"
 # text chunk's declared length at its word); such requests fail as they would in a host short of
 # memory instead of ending the run as an out-of-memory finding.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-allocator_may_return_null=1:max_allocation_size_mb=512}"
+# The image library's own leak of exIf chunk buffers, as in the probe tests.
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$root/tests/unit/probes/leak_suppressions.txt}"
 for target in "${targets[@]}"; do
   mkdir -p "$build/corpus/$target"
   seeds="$build/seeds/$target"
