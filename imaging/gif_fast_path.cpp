@@ -47,7 +47,7 @@ bool PingFrames(const void* data, size_t size, PingResult& result) {
     rect.top = static_cast<int32_t>(std::max<int64_t>(0, image->page.y));
     rect.right = static_cast<int32_t>(image->page.x + static_cast<int64_t>(image->columns));
     rect.bottom = static_cast<int32_t>(image->page.y + static_cast<int64_t>(image->rows));
-    rect.dispose = static_cast<int32_t>(image->dispose);
+    rect.dispose = magick::DisposalOf(image);
     result.minLeft = std::min(result.minLeft, rect.left);
     result.minTop = std::min(result.minTop, rect.top);
     result.maxRight = std::max(result.maxRight, rect.right);

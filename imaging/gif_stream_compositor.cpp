@@ -110,7 +110,7 @@ void GifStreamCompositor::BeginFrame(const MagickCore::Image* image) {
   frameWidth_ = static_cast<int32_t>(image->columns);
   frameRows_ = static_cast<int32_t>(image->rows);
   frameDelay_ = static_cast<int32_t>(image->delay);
-  frameDispose_ = static_cast<int32_t>(image->dispose);
+  frameDispose_ = magick::DisposalOf(image);
   clipped_ = {std::max(0, offsetX_), std::max(0, offsetY_),
               std::min(offsetX_ + frameWidth_, canvasWidth_),
               std::min(offsetY_ + frameRows_, canvasHeight_)};

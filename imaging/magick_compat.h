@@ -17,6 +17,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace zel::magick {
 
@@ -33,6 +34,16 @@ inline bool HasAlpha(const MagickCore::Image* image) {
 // answers a size_t, 7 a DisposeType.
 inline int32_t DisposalOf(const Magick::Image& image) {
   return static_cast<int32_t>(image.gifDisposeMethod());
+}
+
+// The GIF disposal stored in a core image. The GIF reader copies the file's three-bit field
+// unchanged, so the values 4 to 7 that the format reserves land in a field whose enumeration
+// only names 0 to 3; reading it as that enumeration is undefined, so the raw integer is copied.
+inline int32_t DisposalOf(const MagickCore::Image* image) {
+  static_assert(sizeof(image->dispose) == sizeof(int32_t));
+  int32_t value = 0;
+  std::memcpy(&value, &image->dispose, sizeof(value));
+  return value;
 }
 
 // A frame's page offsets as decoded, signed.

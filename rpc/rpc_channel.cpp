@@ -169,7 +169,10 @@ std::optional<RpcSlot> CRpcChannel::Allocate(int32_t length) {
   const int32_t head = Load(header->head);
   const int32_t tail = Load(header->tail);
   const int32_t count = Load(header->count);
-  if (head < 0 || head > capacity_ || tail < 0 || tail > capacity_ || count < 0 || tail % 8 != 0) {
+  // Every message takes at least its header, so a larger count cannot describe this ring (and
+  // counting one more could overflow).
+  if (head < 0 || head > capacity_ || tail < 0 || tail > capacity_ || count < 0 ||
+      count > capacity_ / kMessageHeaderSize || tail % 8 != 0) {
     throw RpcNoDeliver();
   }
   if (tail == head && count > 0) return std::nullopt;  // full
@@ -194,7 +197,8 @@ std::optional<RpcSlot> CRpcChannel::Allocate(int32_t length) {
   if (wrap) {
     // The last message grows to end at the end of the data area, so the upper part of a wrapped
     // ring is always covered without gaps.
-    if (head > capacity_ - kMessageHeaderSize) throw RpcNoDeliver();
+    // The walk starts at the head message, which must be where a message can start.
+    if (head % 8 != 0 || head > capacity_ - kMessageHeaderSize) throw RpcNoDeliver();
     RpcMessage* last = At(head);
     int32_t lastSize = 0;
     for (int32_t i = 1; i < count && last != nullptr; ++i) last = NextMessage(last, &lastSize);
@@ -294,13 +298,15 @@ void CRpcChannel::AdvanceHead(int32_t size) {
 void CRpcChannel::FreeMessage(RpcMessage* message) {
   Lock lock(mutex_.Get());
   RpcChannelHeader* header = Header();
-  if (Load(header->count) == 0) return;
+  const int32_t count = Load(header->count);
+  if (count == 0) return;
+  if (count < 0) InternalError();
   const int64_t offset = OffsetOf(message);
   // A pointer that is not a message of this ring must not be read, let alone freed.
   if (offset < 0 || offset % 8 != 0 || offset > capacity_ - kMessageHeaderSize) InternalError();
   const int64_t size = MessageSize(*message, capacity_);
   if (size < 0) InternalError();
-  if (Load(header->count) == 1) {
+  if (count == 1) {
     ResetRing();
     return;
   }
@@ -308,7 +314,10 @@ void CRpcChannel::FreeMessage(RpcMessage* message) {
   const int32_t head = Load(header->head);
   if (offset == head) {
     AdvanceHead(static_cast<int32_t>(size));
-    // Messages freed out of order ahead of the new head were only marked; reclaim them now.
+    // Messages freed out of order ahead of the new head were only marked; reclaim them now. They
+    // lie between the head and the tail, so together they never take more than the data area: a
+    // walk that goes further runs round a ring whose header the peer has broken.
+    int64_t reclaimed = 0;
     while (Load(header->count) > 0) {
       const int32_t next = Load(header->head);
       if (next < 0 || next % 8 != 0 || next > capacity_ - kMessageHeaderSize) break;
@@ -319,7 +328,8 @@ void CRpcChannel::FreeMessage(RpcMessage* message) {
         break;
       }
       const int64_t candidateSize = MessageSize(*candidate, capacity_);
-      if (candidateSize < 0) InternalError();
+      reclaimed += candidateSize;
+      if (candidateSize < 0 || reclaimed > capacity_) InternalError();
       AdvanceHead(static_cast<int32_t>(candidateSize));
     }
     return;
@@ -328,7 +338,7 @@ void CRpcChannel::FreeMessage(RpcMessage* message) {
   if (head < 0 || head % 8 != 0 || head > capacity_ - kMessageHeaderSize) InternalError();
   RpcMessage* predecessor = At(head);
   int32_t predecessorSize = 0;
-  for (int32_t steps = Load(header->count);; --steps) {
+  for (int32_t steps = count;; --steps) {
     if (steps == 0) InternalError();
     RpcMessage* next = NextMessage(predecessor, &predecessorSize);
     if (next == nullptr) InternalError();

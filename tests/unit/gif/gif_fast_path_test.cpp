@@ -109,6 +109,29 @@ TEST(GifFastPath, DisposalRestoresBackgroundAndPrevious) {
   ExpectMatchesLibrary(gif, *animation, 0, 0, 30, 20);
 }
 
+// The format reserves disposal values 4 to 7; the library passes them on as they are. They must
+// be read safely and act like "keep", the way the ordinary decoder treats them.
+TEST(GifFastPath, ReservedDisposalKeepsTheCanvas) {
+  const std::string kept =
+      MakeGif({{0, 0, 12, 8, "blue", 1}, {2, 2, 4, 4, "red", 1}, {6, 2, 4, 4, "lime", 1}}, 12, 8);
+  std::string reserved = kept;
+  int patched = 0;
+  for (size_t at = reserved.find("\x21\xF9\x04"); at != std::string::npos;
+       at = reserved.find("\x21\xF9\x04", at + 1)) {
+    // Packed byte of the graphic control extension: disposal in bits 2 to 4.
+    auto& packed = reinterpret_cast<unsigned char&>(reserved[at + 3]);
+    packed = static_cast<unsigned char>((packed & ~0x1C) | ((4 + patched % 4) << 2));
+    ++patched;
+  }
+  ASSERT_EQ(patched, 3);
+
+  const auto expected = Decode(kept, kLargeBudget);
+  const auto animation = Decode(reserved, kLargeBudget);
+  ASSERT_TRUE(expected);
+  ASSERT_TRUE(animation);
+  EXPECT_EQ(test::DrawFrames(*animation), test::DrawFrames(*expected));
+}
+
 TEST(GifFastPath, InterlacedFileGivesTheSameFrames) {
   const std::vector<FrameSpec> frames = {{0, 0, 24, 19, "blue", 1, 10, "red"},
                                          {3, 2, 13, 11, "lime", 2, 10, "yellow"},

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <stdexcept>
 
@@ -189,6 +190,50 @@ TEST(Ring, InconsistentBookkeepingIsReportedNotFollowed) {
   b.message->length = 8;
   RpcMessage* outside = reinterpret_cast<RpcMessage*>(reinterpret_cast<char*>(a.message) + 4);
   EXPECT_THROW(ring.channel.FreeMessage(outside), std::runtime_error);
+}
+
+// Headers a broken peer can leave behind; each used to send the ring operations off course
+// (an unaligned walk, an overflowing count, a reclaim loop going round the ring for ever).
+TEST(Ring, HeaderBrokenByThePeerFailsInsteadOfMisleadingTheWalk) {
+  {
+    Ring ring(200);
+    ring.Alloc(100);     // [0, 136): 64 bytes left at the end, too few for 80
+    ring.H().head = 84;  // room below the head to wrap into, but not where a message can start
+    ring.H().count = 2;
+    EXPECT_THROW(ring.channel.Allocate(40), vesku_rpc::RpcNoDeliver);
+  }
+  {
+    Ring ring(1000);
+    ring.Alloc(8);
+    ring.H().count = INT32_MAX;  // a ring of 1000 bytes holds at most 27 messages
+    EXPECT_THROW(ring.channel.Allocate(8), vesku_rpc::RpcNoDeliver);
+  }
+  {
+    Ring ring(1000);
+    RpcSlot a = ring.Alloc(8);
+    ring.Alloc(8);
+    ring.H().count = INT32_MIN;
+    try {
+      ring.channel.FreeMessage(a.message);
+      ADD_FAILURE() << "a negative count was followed";
+    } catch (const std::runtime_error& e) {
+      EXPECT_STREQ(e.what(), "Internal error");
+    }
+  }
+  {
+    // One message covering the whole data area, marked released, with a huge count: reclaiming
+    // from the head would come back to the same message again and again.
+    Ring ring(1000);
+    RpcSlot a = ring.Alloc(964);
+    ring.H().count = INT32_MAX;
+    a.message->state = vesku_rpc::Released;
+    try {
+      ring.channel.FreeMessage(a.message);
+      ADD_FAILURE() << "the reclaim loop went round the ring";
+    } catch (const std::runtime_error& e) {
+      EXPECT_STREQ(e.what(), "Internal error");
+    }
+  }
 }
 
 TEST(Ring, AllocateWaitGivesUpWithTimeout) {
