@@ -25,6 +25,8 @@ enum class Direction : uint8_t { kLeftToRight, kRightToLeft, kNeutral };
 struct ScriptCharacter {
   uint32_t codePoint = 0;
   Direction direction = Direction::kNeutral;
+  // A non-spacing mark: it counts for neither direction and goes with the character before it.
+  bool mark = false;
   // For neutral characters: the strong direction met before and after them.
   Direction before = Direction::kLeftToRight;
   Direction after = Direction::kLeftToRight;

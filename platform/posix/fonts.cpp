@@ -22,6 +22,16 @@ struct PatternDeleter {
 };
 using PatternPtr = std::unique_ptr<FcPattern, PatternDeleter>;
 
+struct CharSetDeleter {
+  void operator()(FcCharSet* charset) const { FcCharSetDestroy(charset); }
+};
+using CharSetPtr = std::unique_ptr<FcCharSet, CharSetDeleter>;
+
+struct FontSetDeleter {
+  void operator()(FcFontSet* set) const { FcFontSetDestroy(set); }
+};
+using FontSetPtr = std::unique_ptr<FcFontSet, FontSetDeleter>;
+
 std::atomic<bool> g_hide_message_font{false};
 
 // Fontconfig says "TrueType" only for glyf outlines; CFF-flavoured OpenType reports "CFF".
@@ -47,14 +57,19 @@ class FontConfiguration {
   FcConfig* config_;
 };
 
+const FontConfiguration& Configuration() {
+  static const FontConfiguration configuration;
+  return configuration;
+}
+
 // The best installed match for `pattern`, or null.
 PatternPtr Match(FcPattern* pattern) {
-  static const FontConfiguration configuration;
-  if (configuration.get() == nullptr) return nullptr;
-  FcConfigSubstitute(configuration.get(), pattern, FcMatchPattern);
+  FcConfig* config = Configuration().get();
+  if (config == nullptr) return nullptr;
+  FcConfigSubstitute(config, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
-  return PatternPtr(FcFontMatch(configuration.get(), pattern, &result));
+  return PatternPtr(FcFontMatch(config, pattern, &result));
 }
 
 bool ReadFontFile(const char* path, std::vector<uint8_t>& bytes) {
@@ -112,6 +127,40 @@ bool FindLanguageFont(const std::string& family, const std::string& language, Fo
   file.path = reinterpret_cast<const char*>(path);
   file.collectionIndex = index;
   return true;
+}
+
+std::vector<FontFile> FindFontsCovering(uint32_t codePoint, size_t limit) {
+  std::vector<FontFile> files;
+  FcConfig* config = Configuration().get();
+  PatternPtr pattern(FcPatternCreate());
+  CharSetPtr wanted(FcCharSetCreate());
+  if (config == nullptr || !pattern || !wanted || !FcCharSetAddChar(wanted.get(), codePoint)) {
+    return files;
+  }
+  FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
+  FcPatternAddCharSet(pattern.get(), FC_CHARSET, wanted.get());
+  FcConfigSubstitute(config, pattern.get(), FcMatchPattern);
+  FcDefaultSubstitute(pattern.get());
+  FcResult result = FcResultNoMatch;
+  // Sorted by closeness to the pattern, coverage first; fonts without the character still come
+  // along and are passed over here.
+  FontSetPtr sorted(FcFontSort(config, pattern.get(), FcFalse, nullptr, &result));
+  if (!sorted) return files;
+  for (int i = 0; i < sorted->nfont && files.size() < limit; ++i) {
+    FcPattern* font = sorted->fonts[i];
+    FcCharSet* charset = nullptr;
+    FcChar8* path = nullptr;
+    int index = 0;
+    if (!HasTrueTypeOutlines(font) ||
+        FcPatternGetCharSet(font, FC_CHARSET, 0, &charset) != FcResultMatch ||
+        !FcCharSetHasChar(charset, codePoint) ||
+        FcPatternGetString(font, FC_FILE, 0, &path) != FcResultMatch) {
+      continue;
+    }
+    FcPatternGetInteger(font, FC_INDEX, 0, &index);
+    files.push_back({reinterpret_cast<const char*>(path), index});
+  }
+  return files;
 }
 
 }  // namespace zel::platform
