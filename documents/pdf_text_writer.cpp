@@ -24,8 +24,10 @@ constexpr char kTextEncoding[] = "UTF-8";
 // The built-in stand-in font takes no multi-byte encoding; Windows-1252 covers Western text.
 constexpr char kFallbackFont[] = "Helvetica";
 constexpr char kFallbackEncoding[] = "WinAnsiEncoding";
-// Fonts of the machine tried, in order, for a character that no font in use has.
+// Fonts of the machine tried, in order, for a character that no font in use has; and how many
+// such fonts one document may load (each costs its parsing and its embedded subset).
 constexpr size_t kCoveringCandidates = 3;
+constexpr size_t kMaxCoveringFonts = 16;
 // The PDF library's TrueType fonts map only the Basic Multilingual Plane.
 constexpr uint32_t kLastMappable = 0xFFFF;
 constexpr uint32_t kReplacement = 0xFFFD;
@@ -363,7 +365,7 @@ HPDF_Font PdfTextWriter::CoveringFont(uint32_t codePoint) {
       break;
     }
   }
-  if (chosen == nullptr) {
+  if (chosen == nullptr && coveringFonts_.size() < kMaxCoveringFonts) {
     for (const platform::FontFile& file :
          platform::FindFontsCovering(codePoint, kCoveringCandidates)) {
       const bool collection =

@@ -22,11 +22,6 @@ struct PatternDeleter {
 };
 using PatternPtr = std::unique_ptr<FcPattern, PatternDeleter>;
 
-struct CharSetDeleter {
-  void operator()(FcCharSet* charset) const { FcCharSetDestroy(charset); }
-};
-using CharSetPtr = std::unique_ptr<FcCharSet, CharSetDeleter>;
-
 struct FontSetDeleter {
   void operator()(FcFontSet* set) const { FcFontSetDestroy(set); }
 };
@@ -70,6 +65,32 @@ PatternPtr Match(FcPattern* pattern) {
   FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
   return PatternPtr(FcFontMatch(config, pattern, &result));
+}
+
+// Every installed font in the order fontconfig prefers them for sans-serif text, sorted once
+// for the process: finding a font for a character then costs a walk over coverage sets rather
+// than a font match, however many different characters a document holds.
+class FontOrder {
+ public:
+  FontOrder() {
+    FcConfig* config = Configuration().get();
+    PatternPtr pattern(FcPatternCreate());
+    if (config == nullptr || !pattern) return;
+    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
+    FcConfigSubstitute(config, pattern.get(), FcMatchPattern);
+    FcDefaultSubstitute(pattern.get());
+    FcResult result = FcResultNoMatch;
+    fonts_.reset(FcFontSort(config, pattern.get(), FcFalse, nullptr, &result));
+  }
+  const FcFontSet* fonts() const { return fonts_.get(); }
+
+ private:
+  FontSetPtr fonts_;
+};
+
+const FontOrder& SansSerifOrder() {
+  static const FontOrder order;
+  return order;
 }
 
 bool ReadFontFile(const char* path, std::vector<uint8_t>& bytes) {
@@ -131,23 +152,10 @@ bool FindLanguageFont(const std::string& family, const std::string& language, Fo
 
 std::vector<FontFile> FindFontsCovering(uint32_t codePoint, size_t limit) {
   std::vector<FontFile> files;
-  FcConfig* config = Configuration().get();
-  PatternPtr pattern(FcPatternCreate());
-  CharSetPtr wanted(FcCharSetCreate());
-  if (config == nullptr || !pattern || !wanted || !FcCharSetAddChar(wanted.get(), codePoint)) {
-    return files;
-  }
-  FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
-  FcPatternAddCharSet(pattern.get(), FC_CHARSET, wanted.get());
-  FcConfigSubstitute(config, pattern.get(), FcMatchPattern);
-  FcDefaultSubstitute(pattern.get());
-  FcResult result = FcResultNoMatch;
-  // Sorted by closeness to the pattern, coverage first; fonts without the character still come
-  // along and are passed over here.
-  FontSetPtr sorted(FcFontSort(config, pattern.get(), FcFalse, nullptr, &result));
-  if (!sorted) return files;
-  for (int i = 0; i < sorted->nfont && files.size() < limit; ++i) {
-    FcPattern* font = sorted->fonts[i];
+  const FcFontSet* fonts = SansSerifOrder().fonts();
+  if (fonts == nullptr) return files;
+  for (int i = 0; i < fonts->nfont && files.size() < limit; ++i) {
+    FcPattern* font = fonts->fonts[i];
     FcCharSet* charset = nullptr;
     FcChar8* path = nullptr;
     int index = 0;
