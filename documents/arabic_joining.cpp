@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <iterator>
-#include <vector>
 
 #include "documents/combining_marks.h"
 #include "util/strings.h"
@@ -62,12 +61,6 @@ const LamAlef* FindLamAlef(uint32_t codePoint) {
   return nullptr;
 }
 
-struct Character {
-  uint32_t codePoint;
-  size_t offset;
-  size_t length;
-};
-
 // Whether the character links to the letter after it (a dual-joining letter, the tatweel, the
 // zero-width joiner).
 bool JoinsNext(uint32_t codePoint) {
@@ -94,54 +87,51 @@ void Append(uint32_t codePoint, std::string& out) {
 }  // namespace
 
 std::string JoinArabicLetters(const std::string& text) {
-  std::vector<Character> characters;
+  const auto decode = [&](size_t at, uint32_t& codePoint) {
+    return static_cast<size_t>(
+        vesku::DecodeUtf8(text.data() + at, static_cast<int32_t>(text.size() - at), codePoint));
+  };
+  std::string out;
+  out.reserve(text.size());
+  // Whether the last character that is not a mark links to the one after it. Marks sit on their
+  // letter and do not break the link between two letters.
+  bool linkedBefore = false;
   for (size_t at = 0; at < text.size();) {
     uint32_t codePoint = 0;
-    const int used =
-        vesku::DecodeUtf8(text.data() + at, static_cast<int32_t>(text.size() - at), codePoint);
-    characters.push_back({codePoint, at, static_cast<size_t>(used)});
-    at += static_cast<size_t>(used);
-  }
-  // Marks sit on their letter and do not break the link between two letters.
-  const auto neighbour = [&](size_t from, int step) -> const Character* {
-    for (auto i = static_cast<ptrdiff_t>(from) + step;
-         i >= 0 && i < static_cast<ptrdiff_t>(characters.size()); i += step) {
-      if (!IsNonSpacingMark(characters[static_cast<size_t>(i)].codePoint)) {
-        return &characters[static_cast<size_t>(i)];
-      }
-    }
-    return nullptr;
-  };
-
-  std::string out;
-  out.reserve(text.size() + text.size() / 2);
-  for (size_t i = 0; i < characters.size(); ++i) {
-    const Character& character = characters[i];
-    const Letter* letter = FindLetter(character.codePoint);
+    const size_t used = decode(at, codePoint);
+    const Letter* letter = FindLetter(codePoint);
     if (letter == nullptr) {
-      out.append(text, character.offset, character.length);
+      out.append(text, at, used);
+      if (!IsNonSpacingMark(codePoint)) linkedBefore = JoinsNext(codePoint);
+      at += used;
       continue;
     }
-    const Character* previous = neighbour(i, -1);
-    const Character* next = neighbour(i, 1);
-    const bool linkedBefore = previous != nullptr && JoinsNext(previous->codePoint);
-    if (character.codePoint == kLam && next != nullptr) {
-      if (const LamAlef* ligature = FindLamAlef(next->codePoint)) {
-        // The marks of both letters follow the ligature that replaces them.
-        Append(ligature->isolated + (linkedBefore ? 1 : 0), out);
-        for (const Character* mark = &character + 1; mark < next; ++mark) {
-          out.append(text, mark->offset, mark->length);
-        }
-        i = static_cast<size_t>(next - characters.data());
-        continue;
-      }
+    const size_t marksStart = at + used;
+    size_t nextAt = marksStart;
+    uint32_t next = 0;
+    size_t nextUsed = 0;
+    while (nextAt < text.size()) {
+      nextUsed = decode(nextAt, next);
+      if (!IsNonSpacingMark(next)) break;
+      nextAt += nextUsed;
     }
-    const bool linkedAfter =
-        letter->forms == 4 && next != nullptr && JoinsPrevious(next->codePoint);
+    const bool hasNext = nextAt < text.size();
+    const LamAlef* ligature = codePoint == kLam && hasNext ? FindLamAlef(next) : nullptr;
+    if (ligature != nullptr) {
+      // The marks of the lam follow the ligature that replaces both letters.
+      Append(ligature->isolated + (linkedBefore ? 1 : 0), out);
+      out.append(text, marksStart, nextAt - marksStart);
+      linkedBefore = false;
+      at = nextAt + nextUsed;
+      continue;
+    }
+    const bool linkedAfter = letter->forms == 4 && hasNext && JoinsPrevious(next);
     int form = kIsolated;
     if (letter->forms == 4 && linkedAfter) form = linkedBefore ? kMedial : kInitial;
     if (letter->forms >= 2 && linkedBefore && !linkedAfter) form = kFinal;
     Append(letter->isolated + static_cast<uint32_t>(form), out);
+    linkedBefore = JoinsNext(codePoint);
+    at += used;
   }
   return out;
 }

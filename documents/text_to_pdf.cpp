@@ -14,6 +14,7 @@ constexpr size_t kMaxLines = 501;
 constexpr int32_t kA4WidthMm = 210;
 constexpr int32_t kA4HeightMm = 297;
 constexpr size_t kTabStop = 8;
+constexpr size_t kTabExpansionLimit = 64 * 1024;
 
 bool IsUtf8(const uint8_t* bytes, int32_t length, bool& ascii) {
   ascii = true;
@@ -78,6 +79,30 @@ std::string Utf16LittleEndianToUtf8(const uint8_t* bytes, int32_t length) {
   std::vector<char> narrow;
   vesku::ToNarrow(wide.data(), static_cast<int32_t>(wide.size()), vesku::kCodePageUtf8, narrow);
   return std::string(narrow.data(), narrow.size() - 1);  // without the closing NUL
+}
+
+// Tabs become spaces up to the next stop; stops are every eight columns, a column being one
+// character (marks take none). Far past what a page can show, a tab becomes one space, so that a
+// line of tabs does not grow eightfold.
+std::string ExpandTabs(const std::string& line) {
+  if (line.find('\t') == std::string::npos) return line;
+  std::string out;
+  size_t column = 0;
+  for (size_t at = 0; at < line.size();) {
+    uint32_t codePoint = 0;
+    const int used =
+        vesku::DecodeUtf8(line.data() + at, static_cast<int32_t>(line.size() - at), codePoint);
+    if (codePoint == '\t') {
+      const size_t spaces = out.size() < kTabExpansionLimit ? kTabStop - column % kTabStop : 1;
+      out.append(spaces, ' ');
+      column += spaces;
+    } else {
+      out.append(line, at, static_cast<size_t>(used));
+      if (!IsNonSpacingMark(codePoint)) ++column;
+    }
+    at += static_cast<size_t>(used);
+  }
+  return out;
 }
 
 }  // namespace
@@ -151,33 +176,6 @@ std::string DecodeText(const uint8_t* bytes, int32_t length) {
       throw std::runtime_error("Can't preview text");
   }
 }
-
-namespace {
-
-// Tabs become spaces up to the next stop; stops are every eight columns, a column being one
-// character (marks take none).
-std::string ExpandTabs(const std::string& line) {
-  if (line.find('\t') == std::string::npos) return line;
-  std::string out;
-  size_t column = 0;
-  for (size_t at = 0; at < line.size();) {
-    uint32_t codePoint = 0;
-    const int used =
-        vesku::DecodeUtf8(line.data() + at, static_cast<int32_t>(line.size() - at), codePoint);
-    if (codePoint == '\t') {
-      const size_t spaces = kTabStop - column % kTabStop;
-      out.append(spaces, ' ');
-      column += spaces;
-    } else {
-      out.append(line, at, static_cast<size_t>(used));
-      if (!IsNonSpacingMark(codePoint)) ++column;
-    }
-    at += static_cast<size_t>(used);
-  }
-  return out;
-}
-
-}  // namespace
 
 void TextToPdf(const uint8_t* data, int32_t size, std::vector<uint8_t>& output) {
   const std::string text = DecodeText(data, size);
