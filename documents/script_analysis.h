@@ -11,7 +11,7 @@ namespace zel {
 
 // Script classes: which font a character needs.
 inline constexpr int kScriptNeutral = 0;  // spaces, digits, punctuation: any font
-inline constexpr int kScriptOther = 1;    // every other script: the base font
+inline constexpr int kScriptOther = 1;    // every other script: the base font where it has them
 inline constexpr int kScriptKana = 2;
 inline constexpr int kScriptHangul = 3;
 inline constexpr int kScriptHan = 4;
