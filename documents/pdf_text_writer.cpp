@@ -1,10 +1,17 @@
 #include "documents/pdf_text_writer.h"
 
+#include <hpdf_font.h>
+#include <hpdf_fontdef.h>
+
 #include <algorithm>
 
+#include "documents/arabic_joining.h"
 #include "documents/cjk_fonts.h"
+#include "documents/combining_marks.h"
 #include "documents/hpdf_truetype.h"
+#include "documents/line_breaks.h"
 #include "documents/system_font.h"
+#include "platform/fonts.h"
 #include "util/strings.h"
 
 namespace zel {
@@ -17,6 +24,16 @@ constexpr char kTextEncoding[] = "UTF-8";
 // The built-in stand-in font takes no multi-byte encoding; Windows-1252 covers Western text.
 constexpr char kFallbackFont[] = "Helvetica";
 constexpr char kFallbackEncoding[] = "WinAnsiEncoding";
+// Fonts of the machine tried, in order, for a character that no font in use has; and how many
+// such fonts one document may load (each costs its parsing and its embedded subset).
+constexpr size_t kCoveringCandidates = 3;
+constexpr size_t kMaxCoveringFonts = 16;
+// The PDF library's TrueType fonts map only the Basic Multilingual Plane.
+constexpr uint32_t kLastMappable = 0xFFFF;
+constexpr uint32_t kReplacement = 0xFFFD;
+// A line is measured in pieces of at least this many bytes rather than with the whole rest of its
+// paragraph, which may be very long.
+constexpr size_t kMeasureWindow = 4096;
 
 // Windows-1252 bytes 0x80 to 0x9F and the characters they stand for (0 where unassigned).
 constexpr char16_t kWinAnsiHigh[32] = {
@@ -32,6 +49,27 @@ char ToWinAnsi(uint32_t codePoint) {
     if (kWinAnsiHigh[i] != 0 && kWinAnsiHigh[i] == codePoint) return static_cast<char>(0x80 + i);
   }
   return '?';
+}
+
+// Whether Windows-1252 has the character (the built-in font draws nothing else).
+bool InWinAnsi(uint32_t codePoint) { return codePoint == '?' || ToWinAnsi(codePoint) != '?'; }
+
+// Control characters have no glyph in any font; no font is looked for them.
+bool IsControl(uint32_t codePoint) {
+  return codePoint < 0x20 || (codePoint >= 0x7F && codePoint < 0xA0);
+}
+
+// Calls `visit(codePoint, offset, length)` for every character of `text`, ill-formed bytes
+// included (as U+FFFD).
+template <typename Visit>
+void ForEachCodePoint(const char* text, size_t length, Visit&& visit) {
+  for (size_t at = 0; at < length;) {
+    uint32_t codePoint = 0;
+    const int used = vesku::DecodeUtf8(text + at, static_cast<int32_t>(length - at), codePoint);
+    if (used <= 0) break;
+    visit(codePoint, at, static_cast<size_t>(used));
+    at += static_cast<size_t>(used);
+  }
 }
 
 std::string Utf8ToWinAnsi(const std::string& text) {
@@ -118,14 +156,13 @@ bool PdfTextWriter::AddParagraph(DocumentParagraph& paragraph) {
       break;
   }
 
+  // Letters take their joined forms while the text is still in reading order.
+  text = JoinArabicLetters(text);
   analyser_ = AnalyseScript(text);
   if (analyser_.hasRightToLeft) text = ToVisualOrder(analyser_, true);
-  if (singleByteBase_) {
-    // Without an embedded font there is nothing to set CJK text in either: one font, one byte
-    // per character.
-    text = Utf8ToWinAnsi(text);
-    analyser_.textClass = std::min(analyser_.textClass, kScriptOther);
-  }
+  multiFont_ = analyser_.textClass > kScriptOther || !BaseFontCoversAll(text);
+  // The built-in stand-in font takes one byte per character.
+  if (singleByteBase_ && !multiFont_) text = Utf8ToWinAnsi(text);
   // Space before a paragraph set larger than the one before it.
   if (previousSize_ < size) cursor_ += static_cast<float>((size - previousSize_) / 2);
 
@@ -174,7 +211,6 @@ void PdfTextWriter::LayOutRightToLeft(std::string& text) {
   while (end > 0 && static_cast<float>(currentSize_) + cursor_ <= bottomLimit_) {
     const size_t start = RightToLeftLineStart(text, end);
     if (start == end) return;
-    segments_.clear();
     const char saved = text[end];
     text[end] = '\0';
     Draw(text.data() + start, end - start,
@@ -214,22 +250,33 @@ size_t PdfTextWriter::CharacterBoundary(const char* text, size_t length) const {
   return length;
 }
 
-void PdfTextWriter::UseBaseFont() {
-  if (currentFont_ == baseFont_) return;
-  currentFont_ = baseFont_;
-  HPDF_Page_SetFontAndSize(pdfPage_, baseFont_, static_cast<HPDF_REAL>(currentSize_));
+void PdfTextWriter::UseBaseFont() { UseFont(baseFont_); }
+
+void PdfTextWriter::UseFont(HPDF_Font font) {
+  if (currentFont_ == font) return;
+  currentFont_ = font;
+  HPDF_Page_SetFontAndSize(pdfPage_, font, static_cast<HPDF_REAL>(currentSize_));
 }
 
 size_t PdfTextWriter::Measure(char* text, size_t length, float width) {
-  if (MultiFont()) return MeasureSegments(text, length, width);
+  if (multiFont_) {
+    // A window that fits whole may end before the line does: then it grows.
+    for (size_t window = kMeasureWindow;; window *= 2) {
+      if (window >= length) return MeasureFontRuns(text, length, width);
+      const size_t boundary = CharacterBoundary(text, window);
+      const size_t piece = boundary > 0 ? boundary : window;
+      const size_t fit = MeasureFontRuns(text, piece, width);
+      if (fit < piece) return fit;
+    }
+  }
   UseBaseFont();
   HPDF_REAL realWidth = 0;
   return HPDF_Page_MeasureText(pdfPage_, text, width, HPDF_TRUE, &realWidth);
 }
 
 void PdfTextWriter::Draw(char* text, size_t length, const Line& line) {
-  if (MultiFont()) {
-    DrawSegments(text, length, line);
+  if (multiFont_) {
+    DrawFontRuns(text, length, line);
     return;
   }
   UseBaseFont();
@@ -237,7 +284,7 @@ void PdfTextWriter::Draw(char* text, size_t length, const Line& line) {
                      nullptr);
 }
 
-void PdfTextWriter::SelectFont(int scriptClass) {
+HPDF_Font PdfTextWriter::ScriptFont(int scriptClass) {
   if (!cjkResourcesLoaded_) {
     cjkResourcesLoaded_ = true;
     HPDF_UseJPEncodings(pdfDoc_);
@@ -262,63 +309,180 @@ void PdfTextWriter::SelectFont(int scriptClass) {
     }
     fonts_[index] = font;
   }
-  currentFont_ = font;
-  HPDF_Page_SetFontAndSize(pdfPage_, font, static_cast<HPDF_REAL>(currentSize_));
+  return font;
+}
+
+HPDF_Font PdfTextWriter::LoadFontFile(const std::string& path, int collectionIndex,
+                                      bool isCollection) {
+  const char* name =
+      isCollection ? HPDF_LoadTTFontFromFile2(pdfDoc_, path.c_str(),
+                                              static_cast<HPDF_UINT>(collectionIndex), HPDF_TRUE)
+                   : HPDF_LoadTTFontFromFile(pdfDoc_, path.c_str(), HPDF_TRUE);
+  // The text is UTF-8 whatever its script, so every font gets the UTF-8 encoder.
+  HPDF_Font font = name != nullptr ? HPDF_GetFont(pdfDoc_, name, kTextEncoding) : nullptr;
+  if (font == nullptr) HPDF_ResetError(pdfDoc_);
+  return font;
 }
 
 HPDF_Font PdfTextWriter::LoadCjkFont(int scriptClass) {
   for (const CjkFontFile& file : CjkFontCandidates(scriptClass)) {
-    const char* name =
-        file.isCollection
-            ? HPDF_LoadTTFontFromFile2(pdfDoc_, file.path.c_str(),
-                                       static_cast<HPDF_UINT>(file.collectionIndex), HPDF_TRUE)
-            : HPDF_LoadTTFontFromFile(pdfDoc_, file.path.c_str(), HPDF_TRUE);
-    if (name != nullptr) {
-      // The text is UTF-8 whatever its script, so every font gets the UTF-8 encoder.
-      if (HPDF_Font font = HPDF_GetFont(pdfDoc_, name, kTextEncoding)) return font;
+    if (HPDF_Font font = LoadFontFile(file.path, file.collectionIndex, file.isCollection)) {
+      return font;
     }
-    HPDF_ResetError(pdfDoc_);
   }
   return nullptr;
 }
 
-size_t PdfTextWriter::MeasureSegments(char* text, size_t length, float width) {
-  segments_.clear();
-  size_t fitting = 0;
+bool PdfTextWriter::Covers(HPDF_Font font, uint32_t codePoint) const {
+  if (font == baseFont_ && singleByteBase_) return InWinAnsi(codePoint);
+  const auto* attributes = static_cast<const HPDF_FontAttr_Rec*>(font->attr);
+  if (attributes->fontdef->type != HPDF_FONTDEF_TYPE_TRUETYPE) return true;
+  return codePoint <= kLastMappable &&
+         HPDF_TTFontDef_GetGlyphid(attributes->fontdef, static_cast<HPDF_UINT16>(codePoint)) != 0;
+}
+
+bool PdfTextWriter::BaseFontCoversAll(const std::string& text) const {
+  bool covered = true;
+  ForEachCodePoint(text.data(), text.size(), [&](uint32_t codePoint, size_t, size_t) {
+    if (covered && !IsControl(codePoint) && codePoint <= kLastMappable) {
+      covered = Covers(baseFont_, codePoint);
+    }
+  });
+  return covered;
+}
+
+// A font of the machine for a character that the fonts in use lack: one loaded before for
+// another character if it has it too, else the best one fontconfig knows. Each character is
+// looked up once per document.
+HPDF_Font PdfTextWriter::CoveringFont(uint32_t codePoint) {
+  if (const auto known = coveringChoice_.find(codePoint); known != coveringChoice_.end()) {
+    return known->second;
+  }
+  HPDF_Font chosen = nullptr;
+  for (HPDF_Font font : coveringFonts_) {
+    if (Covers(font, codePoint)) {
+      chosen = font;
+      break;
+    }
+  }
+  if (chosen == nullptr && coveringFonts_.size() < kMaxCoveringFonts) {
+    for (const platform::FontFile& file :
+         platform::FindFontsCovering(codePoint, kCoveringCandidates)) {
+      const bool collection =
+          file.path.size() > 4 && file.path.compare(file.path.size() - 4, 4, ".ttc") == 0;
+      HPDF_Font font = LoadFontFile(file.path, file.collectionIndex, collection);
+      if (font == nullptr || !Covers(font, codePoint)) continue;
+      if (std::find(coveringFonts_.begin(), coveringFonts_.end(), font) == coveringFonts_.end()) {
+        coveringFonts_.push_back(font);
+      }
+      chosen = font;
+      break;
+    }
+  }
+  coveringChoice_.emplace(codePoint, chosen);
+  return chosen;
+}
+
+// Script segments, each in its script's font, cut further wherever that font has no glyph for a
+// character: then the font of the character's own script, the base font, or a font of the machine
+// that has it takes over. Spaces, digits, punctuation and marks stay in the font of the run they
+// are in when it has them, so that a run changes font only where it must.
+std::vector<PdfTextWriter::FontRun> PdfTextWriter::SplitIntoFontRuns(const char* text,
+                                                                     size_t length) {
+  std::vector<FontRun> runs;
   size_t position = 0;
   while (auto segment = NextSegment(text, length, position)) {
-    SelectFont(segment->scriptClass);
-    std::string part(text + segment->start, segment->length);
-    HPDF_REAL segmentWidth = 0;
-    size_t fit = HPDF_Page_MeasureText(pdfPage_, part.c_str(), width, HPDF_TRUE, &segmentWidth);
-    for (size_t cut = part.size(); fit == 0 && cut > 0;) {
-      cut = CharacterBoundary(part.data(), cut / 2);
-      part[cut] = '\0';
-      fit = HPDF_Page_MeasureText(pdfPage_, part.c_str(), width, HPDF_TRUE, &segmentWidth);
-    }
-    segment->width = segmentWidth;
-    segments_.push_back(*segment);
-    fitting += fit;
-    // The line ends inside this segment: what follows belongs to the next line.
-    if (fit < segment->length) break;
-    width -= segmentWidth;
+    HPDF_Font segmentFont = ScriptFont(segment->scriptClass);
+    ForEachCodePoint(
+        text + segment->start, segment->length,
+        [&](uint32_t codePoint, size_t offset, size_t used) {
+          HPDF_Font runFont = runs.empty() ? nullptr : runs.back().font;
+          const bool continues =
+              !runs.empty() && runs.back().start + runs.back().length == segment->start + offset;
+          HPDF_Font font = segmentFont;
+          if (IsControl(codePoint) || codePoint > kLastMappable || codePoint == kReplacement) {
+            font = continues ? runFont : segmentFont;
+          } else if (continues &&
+                     (ScriptClassOf(codePoint) == kScriptNeutral || IsNonSpacingMark(codePoint)) &&
+                     Covers(runFont, codePoint)) {
+            font = runFont;
+          } else if (!Covers(segmentFont, codePoint)) {
+            const int ownClass = ScriptClassOf(codePoint);
+            HPDF_Font own = ownClass > kScriptOther ? ScriptFont(ownClass) : nullptr;
+            if (own != nullptr && Covers(own, codePoint)) {
+              font = own;
+            } else if (Covers(baseFont_, codePoint)) {
+              font = baseFont_;
+            } else if (HPDF_Font covering = CoveringFont(codePoint)) {
+              font = covering;
+            }
+          }
+          if (continues && font == runFont) {
+            runs.back().length += used;
+          } else {
+            runs.push_back({segment->start + offset, used, font});
+          }
+        });
+  }
+  return runs;
+}
+
+std::string PdfTextWriter::RunBytes(const char* text, const FontRun& run) const {
+  std::string bytes(text + run.start, run.length);
+  return run.font == baseFont_ && singleByteBase_ ? Utf8ToWinAnsi(bytes) : bytes;
+}
+
+float PdfTextWriter::TextWidth(HPDF_Font font, const std::string& bytes) const {
+  const HPDF_TextWidth width = HPDF_Font_TextWidth(
+      font, reinterpret_cast<const HPDF_BYTE*>(bytes.data()), static_cast<HPDF_UINT>(bytes.size()));
+  return static_cast<float>(width.width) * static_cast<float>(currentSize_) / 1000;
+}
+
+// The bytes of the line that starts the text: up to the last place where a line may end (see
+// LineBreakAllowed) before the width is used up. A word wider than the whole line is cut after its
+// last character that fits, so that CJK text and long words fill their lines. Spaces at the end
+// of a line may reach past it.
+size_t PdfTextWriter::MeasureFontRuns(const char* text, size_t length, float width) {
+  float x = 0;
+  size_t lastBreak = 0;
+  size_t lastCharacterEnd = 0;
+  uint32_t previous = 0;
+  bool first = true;
+  bool full = false;
+  size_t fitting = length;
+  for (const FontRun& run : SplitIntoFontRuns(text, length)) {
+    ForEachCodePoint(
+        text + run.start, run.length, [&](uint32_t codePoint, size_t offset, size_t used) {
+          if (full) return;
+          const size_t at = run.start + offset;
+          if (!first && LineBreakAllowed(previous, codePoint)) lastBreak = at;
+          if (!first && !IsNonSpacingMark(codePoint)) lastCharacterEnd = at;
+          const float advance = TextWidth(run.font, RunBytes(text, {at, used, run.font}));
+          if (codePoint != U' ' && x + advance > width) {
+            full = true;
+            fitting = lastBreak > 0 ? lastBreak : lastCharacterEnd;
+            return;
+          }
+          x += advance;
+          previous = codePoint;
+          first = false;
+        });
+    if (full) break;
   }
   return fitting;
 }
 
-void PdfTextWriter::DrawSegments(char* text, size_t length, const Line& line) {
-  if (segments_.empty()) MeasureSegments(text, length, line.right - line.left);
+// Every run of a line stands on one baseline: where the base font's lines stand, whatever the
+// heights of the other fonts.
+void PdfTextWriter::DrawFontRuns(const char* text, size_t length, const Line& line) {
+  const float baseline = line.top - static_cast<float>(HPDF_Font_GetBBox(baseFont_).top) *
+                                        static_cast<float>(currentSize_) / 1000;
   float x = line.left;
-  size_t position = 0;
-  size_t recorded = 0;
-  while (auto segment = NextSegment(text, length, position)) {
-    SelectFont(segment->scriptClass);
-    const std::string part(text + segment->start, segment->length);
-    HPDF_Page_TextRect(pdfPage_, x, line.top, line.right, line.bottom, part.c_str(),
-                       HPDF_TALIGN_LEFT, nullptr);
-    if (recorded >= segments_.size()) return;
-    x += segments_[recorded++].width;
-    if (x >= line.right) return;
+  for (const FontRun& run : SplitIntoFontRuns(text, length)) {
+    const std::string bytes = RunBytes(text, run);
+    UseFont(run.font);
+    HPDF_Page_TextOut(pdfPage_, x, baseline, bytes.c_str());
+    x += TextWidth(run.font, bytes);
   }
 }
 
@@ -337,8 +501,9 @@ void PdfTextWriter::Close() {
   currentFont_ = nullptr;
   baseFont_ = nullptr;
   fonts_ = {};
-  segments_.clear();
-  segments_.shrink_to_fit();
+  coveringFonts_.clear();
+  coveringChoice_.clear();
+  multiFont_ = false;
   analyser_ = {};
   previousSize_ = 0;
   currentSize_ = 0;

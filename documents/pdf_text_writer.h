@@ -1,5 +1,6 @@
-// Lays paragraphs of text out on one PDF page: the system's message font (CJK fonts where the
-// text needs them), sizes by paragraph style, lines wrapped at word boundaries, 10 mm margins.
+// Lays paragraphs of text out on one PDF page: the system's message font (CJK fonts, and fonts
+// of the machine found by coverage, where the text needs them), sizes by paragraph style, lines
+// wrapped at word boundaries (between characters in CJK text), 10 mm margins.
 // What does not fit on the page is dropped, since only the first page is ever shown.
 #pragma once
 
@@ -8,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "documents/docx_document.h"
@@ -40,17 +42,31 @@ class PdfTextWriter {
   struct Line {
     float left, top, right, bottom;
   };
+  // Bytes of a measured or drawn text that one font sets.
+  struct FontRun {
+    size_t start = 0;
+    size_t length = 0;
+    HPDF_Font font = nullptr;
+  };
 
-  bool MultiFont() const { return analyser_.textClass > kScriptOther; }
   // The largest length up to `length` that does not end inside a character.
   size_t CharacterBoundary(const char* text, size_t length) const;
   void UseBaseFont();
-  void SelectFont(int scriptClass);
+  void UseFont(HPDF_Font font);
+  // The font of a script class, loaded on first use (the base font where none can be).
+  HPDF_Font ScriptFont(int scriptClass);
+  HPDF_Font LoadFontFile(const std::string& path, int collectionIndex, bool isCollection);
   HPDF_Font LoadCjkFont(int scriptClass);
+  bool Covers(HPDF_Font font, uint32_t codePoint) const;
+  bool BaseFontCoversAll(const std::string& text) const;
+  HPDF_Font CoveringFont(uint32_t codePoint);
+  std::vector<FontRun> SplitIntoFontRuns(const char* text, size_t length);
+  std::string RunBytes(const char* text, const FontRun& run) const;
+  float TextWidth(HPDF_Font font, const std::string& bytes) const;
   size_t Measure(char* text, size_t length, float width);
-  size_t MeasureSegments(char* text, size_t length, float width);
+  size_t MeasureFontRuns(const char* text, size_t length, float width);
   void Draw(char* text, size_t length, const Line& line);
-  void DrawSegments(char* text, size_t length, const Line& line);
+  void DrawFontRuns(const char* text, size_t length, const Line& line);
   void LayOutLines(std::string& text);
   void LayOutRightToLeft(std::string& text);
   size_t RightToLeftLineStart(std::string& text, size_t end);
@@ -71,7 +87,12 @@ class PdfTextWriter {
   int32_t currentSize_ = 0;
   ScriptAnalysis analyser_;
   std::array<HPDF_Font, kScriptClassCount> fonts_{};
-  std::vector<TextSegment> segments_;
+  // The paragraph needs more than the base font: CJK text, or characters the base font lacks.
+  bool multiFont_ = false;
+  // Fonts found for characters that no script font of the paragraph covers, and the choice made
+  // for each such character (null when no font of the machine has it).
+  std::vector<HPDF_Font> coveringFonts_;
+  std::unordered_map<uint32_t, HPDF_Font> coveringChoice_;
   bool cjkResourcesLoaded_ = false;
   // No system font could be embedded: the built-in Helvetica sets text in Windows-1252.
   bool singleByteBase_ = false;

@@ -3,6 +3,7 @@
 #include <array>
 #include <utility>
 
+#include "documents/combining_marks.h"
 #include "util/strings.h"
 
 namespace zel {
@@ -46,8 +47,9 @@ constexpr std::array<Range, 36> kRightToLeft = {
      {0x200F, 0x200F},   {0xFB1D, 0xFB1D},   {0xFB1F, 0xFB28},   {0xFB2A, 0xFD3D},
      {0xFD50, 0xFDFC},   {0xFE70, 0xFEFC},   {0x10800, 0x1091B}, {0x10920, 0x10A00},
      {0x10A10, 0x10A33}, {0x10A40, 0x10B35}, {0x10B40, 0x10C48}, {0x1EE00, 0x1EEBB}}};
-// Characters that take the direction of the text around them.
-constexpr std::array<Range, 16> kDirectionNeutrals = {{{0x000C, 0x000C},
+// Characters that take the direction of the text around them (the Arabic comma among them,
+// which separates Arabic words as the Latin comma does Latin ones).
+constexpr std::array<Range, 17> kDirectionNeutrals = {{{0x000C, 0x000C},
                                                        {0x0020, 0x002F},
                                                        {0x003A, 0x0040},
                                                        {0x005B, 0x0060},
@@ -62,7 +64,8 @@ constexpr std::array<Range, 16> kDirectionNeutrals = {{{0x000C, 0x000C},
                                                        {0x00B6, 0x00B8},
                                                        {0x00BB, 0x00BF},
                                                        {0x00D7, 0x00D7},
-                                                       {0x00F7, 0x00F7}}};
+                                                       {0x00F7, 0x00F7},
+                                                       {0x060C, 0x060C}}};
 
 Direction DirectionOf(uint32_t codePoint) {
   if (InRanges(kDirectionNeutrals, codePoint)) return Direction::kNeutral;
@@ -93,10 +96,15 @@ void AppendUtf8(uint32_t codePoint, std::string& out) {
 
 void ResolveDirections(const std::string& text, ScriptAnalysis& analysis) {
   auto& characters = analysis.characters;
+  // Marks are passed over while neutrals are resolved and take the direction of the character
+  // they follow at the end: a vowel sign belongs to its letter, wherever that letter is drawn.
   Direction running = Direction::kLeftToRight;
   ForEachCharacter(text.data(), text.size(), 0, [&](uint32_t codePoint, size_t) {
     ScriptCharacter entry{codePoint, DirectionOf(codePoint)};
-    if (entry.direction == Direction::kNeutral) {
+    entry.mark = IsNonSpacingMark(codePoint);
+    if (entry.mark) {
+      entry.direction = Direction::kNeutral;
+    } else if (entry.direction == Direction::kNeutral) {
       entry.before = running;
     } else {
       running = entry.direction;
@@ -106,15 +114,22 @@ void ResolveDirections(const std::string& text, ScriptAnalysis& analysis) {
   });
   running = Direction::kLeftToRight;
   for (auto it = characters.rbegin(); it != characters.rend(); ++it) {
+    if (it->mark) continue;
     if (it->direction == Direction::kNeutral) {
       it->after = running;
       if (it->before == it->after) it->direction = it->before;
     }
     if (it->direction != Direction::kNeutral) running = it->direction;
   }
+  Direction base = Direction::kNeutral;
   int leftToRight = 0;
   int rightToLeft = 0;
-  for (const auto& entry : characters) {
+  for (auto& entry : characters) {
+    if (entry.mark) {
+      entry.direction = base;
+      continue;
+    }
+    base = entry.direction;
     if (entry.direction == Direction::kLeftToRight) ++leftToRight;
     if (entry.direction == Direction::kRightToLeft) ++rightToLeft;
   }
@@ -128,6 +143,11 @@ int ScriptClassOf(uint32_t codePoint) {
   if (codePoint >= 0x3040 && codePoint <= 0x30FF) return kScriptKana;
   if (InRanges(kHangul, codePoint)) return kScriptHangul;
   if (InRanges(kHan, codePoint)) return kScriptHan;
+  // Half-width katakana and Hangul, and the full-width forms that Chinese and Japanese text uses
+  // for its punctuation: only the CJK fonts carry them.
+  if (codePoint >= 0xFF61 && codePoint <= 0xFF9F) return kScriptKana;
+  if (codePoint >= 0xFFA0 && codePoint <= 0xFFDC) return kScriptHangul;
+  if (codePoint >= 0xFF00 && codePoint <= 0xFFEF) return kScriptHan;
   if (InRanges(kScriptNeutrals, codePoint)) return kScriptNeutral;
   return kScriptOther;
 }
@@ -203,6 +223,8 @@ std::optional<TextSegment> NextSegment(const char* text, size_t length, size_t& 
       first = false;
       return true;
     }
+    // A mark is drawn with the letter it sits on.
+    if (IsNonSpacingMark(codePoint)) return true;
     const bool kanaOrHangul = d == kScriptKana || d == kScriptHangul;
     if (c == kScriptNeutral || (kanaOrHangul && c == kScriptHan)) {
       if (d != kScriptNeutral) c = d;

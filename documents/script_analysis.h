@@ -11,7 +11,7 @@ namespace zel {
 
 // Script classes: which font a character needs.
 inline constexpr int kScriptNeutral = 0;  // spaces, digits, punctuation: any font
-inline constexpr int kScriptOther = 1;    // every other script: the base font
+inline constexpr int kScriptOther = 1;    // every other script: the base font where it has them
 inline constexpr int kScriptKana = 2;
 inline constexpr int kScriptHangul = 3;
 inline constexpr int kScriptHan = 4;
@@ -25,6 +25,8 @@ enum class Direction : uint8_t { kLeftToRight, kRightToLeft, kNeutral };
 struct ScriptCharacter {
   uint32_t codePoint = 0;
   Direction direction = Direction::kNeutral;
+  // A non-spacing mark: it counts for neither direction and goes with the character before it.
+  bool mark = false;
   // For neutral characters: the strong direction met before and after them.
   Direction before = Direction::kLeftToRight;
   Direction after = Direction::kLeftToRight;

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "documents/combining_marks.h"
 #include "documents/docx_document.h"
 #include "documents/pdf_text_writer.h"
 #include "util/strings.h"
@@ -12,6 +13,8 @@ namespace {
 constexpr size_t kMaxLines = 501;
 constexpr int32_t kA4WidthMm = 210;
 constexpr int32_t kA4HeightMm = 297;
+constexpr size_t kTabStop = 8;
+constexpr size_t kTabExpansionLimit = 64 * 1024;
 
 bool IsUtf8(const uint8_t* bytes, int32_t length, bool& ascii) {
   ascii = true;
@@ -41,6 +44,32 @@ bool IsUtf8(const uint8_t* bytes, int32_t length, bool& ascii) {
   return true;
 }
 
+// Text after a UTF-16LE byte-order mark passes only as well-formed UTF-16 that is not binary
+// by the measure used for bytes: a mark in front of arbitrary bytes does not make them text.
+bool IsUtf16LittleEndianText(const uint8_t* bytes, int32_t length) {
+  const int32_t units = length / 2;
+  int32_t zeros = 0;
+  int32_t controls = 0;
+  for (int32_t i = 0; i < units; ++i) {
+    const uint32_t unit = bytes[2 * i] | (bytes[2 * i + 1] << 8);
+    if (unit >= 0xD800 && unit <= 0xDBFF) {
+      if (i + 1 >= units) return false;
+      const uint32_t low = bytes[2 * i + 2] | (bytes[2 * i + 3] << 8);
+      if (low < 0xDC00 || low > 0xDFFF) return false;
+      ++i;
+    } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
+      return false;
+    } else if (unit == 0) {
+      ++zeros;
+    } else if (unit < 32 && unit != '\t' && unit != '\n' && unit != '\r') {
+      ++controls;
+    } else if (unit == 0xFFFE || unit == 0xFFFF) {
+      return false;
+    }
+  }
+  return !(zeros > units * 0.01 || controls > units * 0.05);
+}
+
 std::string Utf16LittleEndianToUtf8(const uint8_t* bytes, int32_t length) {
   std::u16string wide(static_cast<size_t>(length / 2), u'\0');
   for (size_t i = 0; i < wide.size(); ++i) {
@@ -50,6 +79,30 @@ std::string Utf16LittleEndianToUtf8(const uint8_t* bytes, int32_t length) {
   std::vector<char> narrow;
   vesku::ToNarrow(wide.data(), static_cast<int32_t>(wide.size()), vesku::kCodePageUtf8, narrow);
   return std::string(narrow.data(), narrow.size() - 1);  // without the closing NUL
+}
+
+// Tabs become spaces up to the next stop; stops are every eight columns, a column being one
+// character (marks take none). Far past what a page can show, a tab becomes one space, so that a
+// line of tabs does not grow eightfold.
+std::string ExpandTabs(const std::string& line) {
+  if (line.find('\t') == std::string::npos) return line;
+  std::string out;
+  size_t column = 0;
+  for (size_t at = 0; at < line.size();) {
+    uint32_t codePoint = 0;
+    const int used =
+        vesku::DecodeUtf8(line.data() + at, static_cast<int32_t>(line.size() - at), codePoint);
+    if (codePoint == '\t') {
+      const size_t spaces = out.size() < kTabExpansionLimit ? kTabStop - column % kTabStop : 1;
+      out.append(spaces, ' ');
+      column += spaces;
+    } else {
+      out.append(line, at, static_cast<size_t>(used));
+      if (!IsNonSpacingMark(codePoint)) ++column;
+    }
+    at += static_cast<size_t>(used);
+  }
+  return out;
 }
 
 }  // namespace
@@ -95,6 +148,9 @@ std::string DecodeText(const uint8_t* bytes, int32_t length) {
   // A byte-order mark settles the encoding (UTF-16 text outside ASCII would fail the pair test)
   // and is not part of the text.
   if (length >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+    if (!IsUtf16LittleEndianText(bytes + 2, length - 2)) {
+      throw std::runtime_error("Can't preview text");
+    }
     return Utf16LittleEndianToUtf8(bytes + 2, length - 2);
   }
   if (length >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) {
@@ -129,7 +185,7 @@ void TextToPdf(const uint8_t* data, int32_t size, std::vector<uint8_t>& output) 
   for (size_t line = 0; line < kMaxLines; ++line) {
     size_t lineEnd = lineStart;
     while (lineEnd < text.size() && text[lineEnd] != '\n' && text[lineEnd] != '\0') ++lineEnd;
-    DocumentParagraph paragraph{0, text.substr(lineStart, lineEnd - lineStart)};
+    DocumentParagraph paragraph{0, ExpandTabs(text.substr(lineStart, lineEnd - lineStart))};
     writer.AddParagraph(paragraph);
     if (lineEnd >= text.size()) break;
     lineStart = lineEnd + 1;

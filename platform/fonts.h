@@ -33,4 +33,8 @@ struct FontFile {
 // "ko", "zh-cn"); false when there is none.
 bool FindLanguageFont(const std::string& family, const std::string& language, FontFile& file);
 
+// The installed TrueType-outline fonts that have a glyph for `codePoint`, those that suit
+// sans-serif text best first; at most `limit` of them.
+std::vector<FontFile> FindFontsCovering(uint32_t codePoint, size_t limit);
+
 }  // namespace zel::platform

@@ -14,12 +14,19 @@ packages=(
   libhpdf-dev libminizip-dev libtinyxml2-dev
   # PDF renderer and the libraries its static build needs
   libmupdf-dev libmujs-dev libgumbo-dev libharfbuzz-dev libjbig2dec0-dev libopenjp2-7-dev
-  # fonts for the document path
+  # fonts for the document path (TrueType outlines only: the PDF writer cannot embed CFF): the
+  # base font, the CJK fonts, and fonts for the scripts the base font lacks (Thai, the Indic
+  # scripts, Sinhala, Ethiopic, Myanmar, Lao, Khmer, Tibetan)
   fontconfig libfontconfig-dev fonts-dejavu-core fonts-ipafont-gothic fonts-nanum
   fonts-wqy-microhei fonts-wqy-zenhei
+  fonts-tlwg-loma-ttf fonts-lohit-deva fonts-lohit-beng-bengali fonts-lohit-taml
+  fonts-lohit-telu fonts-lohit-knda fonts-lohit-mlym fonts-lohit-gujr fonts-lohit-guru
+  fonts-lohit-orya fonts-lklug-sinhala fonts-sil-abyssinica fonts-sil-padauk fonts-lao
+  fonts-khmeros fonts-tibetan-machine
   # reference tools used by tests and benchmarks
   imagemagick poppler-utils libimage-exiftool-perl lldb
-  # PDF renderer command line for benchmarks; documentation PDFs used as real-world test inputs
+  # PDF renderer command line for benchmarks and the document tests (which read glyphs back with
+  # it); documentation PDFs used as real-world test inputs
   mupdf-tools camlidl-doc libtasn1-doc shared-mime-info
   # the Windows helper DLL: cross compiler and Wine
   mingw-w64 wine64 xvfb xauth

@@ -22,6 +22,11 @@ struct PatternDeleter {
 };
 using PatternPtr = std::unique_ptr<FcPattern, PatternDeleter>;
 
+struct FontSetDeleter {
+  void operator()(FcFontSet* set) const { FcFontSetDestroy(set); }
+};
+using FontSetPtr = std::unique_ptr<FcFontSet, FontSetDeleter>;
+
 std::atomic<bool> g_hide_message_font{false};
 
 // Fontconfig says "TrueType" only for glyf outlines; CFF-flavoured OpenType reports "CFF".
@@ -47,14 +52,45 @@ class FontConfiguration {
   FcConfig* config_;
 };
 
+const FontConfiguration& Configuration() {
+  static const FontConfiguration configuration;
+  return configuration;
+}
+
 // The best installed match for `pattern`, or null.
 PatternPtr Match(FcPattern* pattern) {
-  static const FontConfiguration configuration;
-  if (configuration.get() == nullptr) return nullptr;
-  FcConfigSubstitute(configuration.get(), pattern, FcMatchPattern);
+  FcConfig* config = Configuration().get();
+  if (config == nullptr) return nullptr;
+  FcConfigSubstitute(config, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
-  return PatternPtr(FcFontMatch(configuration.get(), pattern, &result));
+  return PatternPtr(FcFontMatch(config, pattern, &result));
+}
+
+// Every installed font in the order fontconfig prefers them for sans-serif text, sorted once
+// for the process: finding a font for a character then costs a walk over coverage sets rather
+// than a font match, however many different characters a document holds.
+class FontOrder {
+ public:
+  FontOrder() {
+    FcConfig* config = Configuration().get();
+    PatternPtr pattern(FcPatternCreate());
+    if (config == nullptr || !pattern) return;
+    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
+    FcConfigSubstitute(config, pattern.get(), FcMatchPattern);
+    FcDefaultSubstitute(pattern.get());
+    FcResult result = FcResultNoMatch;
+    fonts_.reset(FcFontSort(config, pattern.get(), FcFalse, nullptr, &result));
+  }
+  const FcFontSet* fonts() const { return fonts_.get(); }
+
+ private:
+  FontSetPtr fonts_;
+};
+
+const FontOrder& SansSerifOrder() {
+  static const FontOrder order;
+  return order;
 }
 
 bool ReadFontFile(const char* path, std::vector<uint8_t>& bytes) {
@@ -112,6 +148,27 @@ bool FindLanguageFont(const std::string& family, const std::string& language, Fo
   file.path = reinterpret_cast<const char*>(path);
   file.collectionIndex = index;
   return true;
+}
+
+std::vector<FontFile> FindFontsCovering(uint32_t codePoint, size_t limit) {
+  std::vector<FontFile> files;
+  const FcFontSet* fonts = SansSerifOrder().fonts();
+  if (fonts == nullptr) return files;
+  for (int i = 0; i < fonts->nfont && files.size() < limit; ++i) {
+    FcPattern* font = fonts->fonts[i];
+    FcCharSet* charset = nullptr;
+    FcChar8* path = nullptr;
+    int index = 0;
+    if (!HasTrueTypeOutlines(font) ||
+        FcPatternGetCharSet(font, FC_CHARSET, 0, &charset) != FcResultMatch ||
+        !FcCharSetHasChar(charset, codePoint) ||
+        FcPatternGetString(font, FC_FILE, 0, &path) != FcResultMatch) {
+      continue;
+    }
+    FcPatternGetInteger(font, FC_INDEX, 0, &index);
+    files.push_back({reinterpret_cast<const char*>(path), index});
+  }
+  return files;
 }
 
 }  // namespace zel::platform

@@ -1,7 +1,10 @@
-// Script classes, segments per font, and right-to-left reordering of paragraphs.
+// Script classes, segments per font, right-to-left reordering of paragraphs, and the joined
+// forms of Arabic letters.
 #include "documents/script_analysis.h"
 
 #include <gtest/gtest.h>
+
+#include "documents/arabic_joining.h"
 
 namespace zel {
 namespace {
@@ -32,6 +35,11 @@ TEST(ScriptAnalysis, TextClassesBySeparateScripts) {
   EXPECT_EQ(ScriptClassOf(0x20000), kScriptHan);
   EXPECT_EQ(ScriptClassOf(0x1100), kScriptHangul);
   EXPECT_EQ(ScriptClassOf(0xFFFD), kScriptOther);
+  // Full-width punctuation and the half-width forms belong with the CJK fonts.
+  EXPECT_EQ(ScriptClassOf(0xFF0C), kScriptHan);  // full-width comma
+  EXPECT_EQ(ScriptClassOf(0xFFE5), kScriptHan);  // full-width yen sign
+  EXPECT_EQ(ScriptClassOf(0xFF76), kScriptKana);
+  EXPECT_EQ(ScriptClassOf(0xFFA1), kScriptHangul);
 }
 
 TEST(ScriptAnalysis, SegmentsFollowTheFontsTheyNeed) {
@@ -47,6 +55,7 @@ TEST(ScriptAnalysis, SegmentsFollowTheFontsTheyNeed) {
   EXPECT_EQ(Segments("漢字かな"), (Segs{{"漢字かな", kScriptKana}}));
   EXPECT_EQ(Segments("한국 漢字"), (Segs{{"한국 漢字", kScriptHangul}}));
   EXPECT_EQ(Segments("42"), (Segs{{"42", kScriptNeutral}}));
+  EXPECT_EQ(Segments("你好，世界！"), (Segs{{"你好，世界！", kScriptHan}}));
   // Bytes that do not decode travel with the segment they are in.
   EXPECT_EQ(Segments("ab\xFF\xFE"
                      "cd"),
@@ -75,6 +84,45 @@ TEST(ScriptAnalysis, RightToLeftMinorityIsReversedInPlace) {
   EXPECT_EQ(Visual("Hello: שלום"), "Helloםולש :");
   // The left-to-right base, asked for explicitly, reverses right-to-left runs only.
   EXPECT_EQ(Visual("אב גד", false), "דג בא");
+}
+
+TEST(ScriptAnalysis, MarksGoWithTheLetterBeforeThem) {
+  // بِسْمِ: three letters, three harakat. The harakat count for neither direction, so the word
+  // is right-to-left throughout and is reversed whole, each haraka with its letter.
+  const std::string bismi = "\u0628\u0650\u0633\u0652\u0645\u0650";
+  const ScriptAnalysis arabic = AnalyseScript(bismi);
+  EXPECT_TRUE(arabic.rightToLeftMajority);
+  EXPECT_EQ(ToVisualOrder(arabic, true), "\u0650\u0645\u0652\u0633\u0650\u0628");
+  // A pointed Hebrew word inside English text is reversed in place with its points.
+  EXPECT_EQ(Visual("The word \u05E9\u05B8\u05C1\u05DC\u05D5\u05B9\u05DD is Hebrew"),
+            "The word \u05DD\u05B9\u05D5\u05DC\u05C1\u05B8\u05E9 is Hebrew");
+  // A Latin accent stays after its letter inside right-to-left text.
+  EXPECT_EQ(Visual("שלום e\u0301 עולם"), "םלוע e\u0301 םולש");
+  // The Arabic comma follows the word before it.
+  EXPECT_EQ(Visual("\u0628\u060C \u062A"), "\u062A \u060C\u0628");
+}
+
+TEST(ArabicJoining, LettersTakeTheFormTheirNeighboursCallFor) {
+  const std::pair<std::string, std::string> cases[] = {
+      // beh initial, seen medial, meem final
+      {"\u0628\u0633\u0645", "\uFE91\uFEB4\uFEE2"},
+      // harakat do not break the joining and stay after their letters
+      {"\u0628\u0650\u0633\u0652\u0645\u0650", "\uFE91\u0650\uFEB4\u0652\uFEE2\u0650"},
+      // lam-alef ligature: final after seen, isolated alone; meem after alef stands alone
+      {"\u0633\u0644\u0627\u0645", "\uFEB3\uFEFC\uFEE1"},
+      {"\u0644\u0627", "\uFEFB"},
+      {"\u0644\u064E\u0623", "\uFEF7\u064E"},
+      // hamza and alef join nothing after them
+      {"\u0621\u0627\u0628", "\uFE80\uFE8D\uFE8F"},
+      // the tatweel joins; Persian letters have their forms too
+      {"\u0640\u0628", "\u0640\uFE90"},
+      {"\u067E\u0646\u062C", "\uFB58\uFEE8\uFE9E"},
+      // other text, ill-formed bytes included, is left alone
+      {"a \u0628 b", "a \uFE8F b"},
+      {"\xFF\u0628\u0628", "\xFF\uFE91\uFE90"},
+      {"Hello", "Hello"},
+  };
+  for (const auto& [logical, joined] : cases) EXPECT_EQ(JoinArabicLetters(logical), joined);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <regex>
+#include <sstream>
 
 #include "util/strings.h"
 
@@ -45,6 +46,17 @@ std::string RunToText(const std::string& command) {
 }
 
 std::string Unescape(std::string text) {
+  // Numeric references first: they never produce an ampersand that a named one could follow.
+  for (size_t at = text.find("&#x"); at != std::string::npos; at = text.find("&#x", at + 1)) {
+    const size_t end = text.find(';', at);
+    if (end == std::string::npos) break;
+    std::vector<char> bytes(4);
+    char* cursor = bytes.data();
+    int32_t room = 4;
+    const auto codePoint = static_cast<uint32_t>(std::stoul(text.substr(at + 3), nullptr, 16));
+    const int length = vesku::EncodeUtf8(codePoint, cursor, room);
+    text.replace(at, end + 1 - at, bytes.data(), static_cast<size_t>(length));
+  }
   const std::pair<const char*, const char*> kEntities[] = {
       {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&amp;", "&"}};
   for (const auto& [entity, plain] : kEntities) {
@@ -53,6 +65,14 @@ std::string Unescape(std::string text) {
     }
   }
   return text;
+}
+
+std::string Attribute(const std::string& line, const std::string& name) {
+  const std::string key = " " + name + "=\"";
+  const size_t start = line.find(key);
+  if (start == std::string::npos) return {};
+  const size_t end = line.find('"', start + key.size());
+  return Unescape(line.substr(start + key.size(), end - start - key.size()));
 }
 
 }  // namespace
@@ -96,6 +116,8 @@ Bytes ToBytes(const std::string& text) { return Bytes(text.begin(), text.end());
 
 bool HavePdfToText() { return std::system("pdftotext -v >/dev/null 2>&1") == 0; }
 
+bool HaveMutool() { return std::system("mutool -v >/dev/null 2>&1") == 0; }
+
 std::vector<PdfWord> PdfWords(const Bytes& pdf) {
   const std::filesystem::path path = Scratch("words.pdf");
   WriteAll(path, pdf);
@@ -119,6 +141,47 @@ std::string PdfText(const Bytes& pdf) {
   std::string text = RunToText("pdftotext -raw -f 1 -l 1 '" + path.string() + "' - 2>/dev/null");
   std::filesystem::remove(path);
   return text;
+}
+
+std::string PdfReadingText(const Bytes& pdf) {
+  const std::filesystem::path path = Scratch("reading.pdf");
+  WriteAll(path, pdf);
+  std::string text = RunToText("pdftotext -f 1 -l 1 '" + path.string() + "' - 2>/dev/null");
+  std::filesystem::remove(path);
+  // U+202A to U+202E, in UTF-8 the bytes E2 80 followed by AA to AE.
+  std::string reading;
+  for (size_t at = 0; at < text.size(); ++at) {
+    const auto byte = [&](size_t i) { return static_cast<uint8_t>(text[i]); };
+    if (at + 2 < text.size() && byte(at) == 0xE2 && byte(at + 1) == 0x80 && byte(at + 2) >= 0xAA &&
+        byte(at + 2) <= 0xAE) {
+      at += 2;
+    } else {
+      reading += text[at];
+    }
+  }
+  return reading;
+}
+
+std::vector<PdfGlyph> PdfGlyphs(const Bytes& pdf) {
+  const std::filesystem::path path = Scratch("glyphs.pdf");
+  WriteAll(path, pdf);
+  const std::string trace = RunToText("mutool trace '" + path.string() + "' 1 2>/dev/null");
+  std::filesystem::remove(path);
+  std::vector<PdfGlyph> glyphs;
+  std::string font;
+  double size = 0;
+  std::istringstream lines(trace);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.find("<span ") != std::string::npos) {
+      font = Attribute(line, "font");
+      size = std::stod(Attribute(line, "trm"));
+    } else if (line.find("<g ") != std::string::npos) {
+      glyphs.push_back({Attribute(line, "unicode"), Attribute(line, "glyph"), font,
+                        std::stod(Attribute(line, "x")), std::stod(Attribute(line, "y")),
+                        std::stod(Attribute(line, "adv")) * size});
+    }
+  }
+  return glyphs;
 }
 
 }  // namespace zel::test

@@ -89,6 +89,18 @@ TEST(TextEncoding, UnacceptedTextIsRefused) {
   for (size_t i = 0; i < binary.size(); i += 50) binary[i] = 0;
   binary[1] = 0xFF;
   ExpectRefused(binary);
+  // A UTF-16LE mark does not make what follows it text: neither arbitrary bytes (unpaired
+  // surrogates among them) nor well-formed units that are mostly zero.
+  Bytes marked = {0xFF, 0xFE};
+  uint32_t state = 12345;
+  for (int i = 0; i < 600; ++i) {
+    state = state * 1103515245 + 12345;
+    marked.push_back(static_cast<uint8_t>(state >> 16));
+  }
+  ExpectRefused(marked);
+  marked = {0xFF, 0xFE};
+  for (int i = 0; i < 100; ++i) marked.insert(marked.end(), {'A', 0, 0, 0});
+  ExpectRefused(marked);
 }
 
 TEST(TextToPdf, LinesBecomeParagraphsOfTheText) {
@@ -107,6 +119,24 @@ TEST(TextToPdf, LinesBecomeParagraphsOfTheText) {
   Bytes pdf;
   TextToPdf(utf16.data(), static_cast<int32_t>(utf16.size()), pdf);
   EXPECT_EQ(PdfText(pdf), "Grüße\nΚαλημέρα Доброе утро\n\f");
+}
+
+TEST(TextToPdf, TabsAdvanceToStopsEveryEightColumns) {
+  if (!HavePdfToText()) GTEST_SKIP() << "pdftotext missing";
+  const auto words = [](const std::string& text) {
+    Bytes pdf;
+    TextToPdf(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int32_t>(text.size()),
+              pdf);
+    return PdfWords(pdf);
+  };
+  const std::vector<PdfWord> tabbed = words("abc\td\n\te\nabcdefgh\tf\nд\u0301\tg");
+  const std::vector<PdfWord> spaced =
+      words("abc     d\n        e\nabcdefgh        f\nд\u0301       g");
+  ASSERT_EQ(tabbed.size(), spaced.size());
+  for (size_t i = 0; i < tabbed.size(); ++i) {
+    EXPECT_EQ(tabbed[i].text, spaced[i].text);
+    EXPECT_NEAR(tabbed[i].xMin, spaced[i].xMin, 0.01) << tabbed[i].text;
+  }
 }
 
 }  // namespace
