@@ -34,8 +34,21 @@ std::vector<Share> Shares(int32_t from, int32_t to) {
 
 }  // namespace
 
+namespace {
+
+bool HasPixels(const Frame& frame) {
+  return frame.width > 0 && frame.height > 0 &&
+         frame.bgra.size() == static_cast<size_t>(frame.width) * frame.height * 4;
+}
+
+}  // namespace
+
 Frame FirstComposedFrame(const BitmapReply& reply) {
-  if (reply.frames.empty()) throw std::runtime_error("The host returned no picture");
+  // An empty picture would make an empty PNG, which file managers show as a broken thumbnail.
+  if (reply.frames.empty() || !HasPixels(reply.frames.front()) ||
+      (reply.animated && (reply.width <= 0 || reply.height <= 0))) {
+    throw std::runtime_error("The host returned no picture");
+  }
   const Frame& first = reply.frames.front();
   if (!reply.animated) return first;
   Frame canvas;

@@ -96,11 +96,7 @@ def read_png(path):
     with open(path, 'rb') as png:
         if png.read(8) != b'\x89PNG\r\n\x1a\n':
             raise ValueError('%s is not a PNG file' % path)
-    return pixels_of(GdkPixbuf.Pixbuf.new_from_file(path))
-
-
-def pixels_of(pixbuf):
-    """(width, height, pixel) of a GdkPixbuf, as read_png gives them."""
+    pixbuf = GdkPixbuf.Pixbuf.new_from_file(path)
     data = pixbuf.get_pixels()
     channels, stride = pixbuf.get_n_channels(), pixbuf.get_rowstride()
 
@@ -110,6 +106,35 @@ def pixels_of(pixbuf):
         return values + (255,) if channels == 3 else values
 
     return pixbuf.get_width(), pixbuf.get_height(), pixel
+
+
+def check_thumbnail(test, name, path, size=128):
+    """The thumbnail of one of desktop_inputs' files, at `size`: its size and what it shows."""
+    width, height, pixel = read_png(path)
+    if name == 'photo.jpg':
+        # Shown upright (turned by its orientation): portrait, with the red block top right.
+        test.assertEqual((round(size * 320 / 480), size), (width, height))
+        test.assertTrue(is_colour(pixel(width - 3, 2), 255, 0, 0), pixel(width - 3, 2))
+        test.assertTrue(is_colour(pixel(2, 2), 0, 0, 255), pixel(2, 2))
+    elif name == 'moving.gif':
+        # The first frame only: its square is on the left.
+        test.assertEqual((size, round(size * 100 / 160)), (width, height))
+        scale = size / 160
+        test.assertTrue(is_colour(pixel(int(30 * scale), int(50 * scale)), 255, 0, 0))
+        test.assertTrue(is_colour(pixel(int(130 * scale), int(50 * scale)),
+                                                 135, 206, 235))
+    elif name == 'page.pdf':
+        # A landscape page with a green rectangle in its middle.
+        test.assertEqual(size, width)
+        test.assertLess(height, size * 0.6)
+        test.assertTrue(is_colour(pixel(width // 2, height // 2), 0, 153, 0))
+    elif name == 'letter.docx':
+        # An A4 page, upright.
+        test.assertEqual(size, height)
+        test.assertLess(width, size * 0.75)
+        test.assertTrue(is_colour(pixel(2, 2), 255, 255, 255))
+    else:
+        raise ValueError(name)
 
 
 def is_colour(pixel, red, green, blue, tolerance=60):
