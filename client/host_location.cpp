@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 #include <system_error>
 
 #include "platform/system_library.h"
@@ -43,6 +44,8 @@ std::string DefaultHostPath() {
     return named;
   }
   const std::filesystem::path folder = OwnFolder();
+  // Without its own location the client would have to guess, and a guess means the current folder.
+  if (folder.empty()) throw std::runtime_error("Cannot tell where zelHost is installed");
   for (const char* subFolder : {ZEL_INSTALL_LIBDIR, ZEL_INSTALL_BINDIR}) {
     const std::filesystem::path prefix = PrefixAbove(folder, subFolder);
     if (!prefix.empty()) {

@@ -12,7 +12,8 @@ inline constexpr char kHostPathVariable[] = "ZEL_HOST_PATH";
 // is set; otherwise, found from the file this code was linked into (the client library or a
 // program), libexec/zelhost/zelHost under the same install prefix, or host/zelHost beside the
 // client/ folder of a build tree. Neither the current folder nor PATH is ever searched, so a
-// viewer started from a download folder cannot be handed a planted host.
+// viewer started from a download folder cannot be handed a planted host. Throws
+// std::runtime_error when the client cannot tell where its own file is.
 std::string DefaultHostPath();
 
 }  // namespace zel::client

@@ -190,6 +190,12 @@ void MakeThumbnail(const Arguments& arguments) {
   } catch (const zel::client::HostError&) {
     RelayHostMessages(options.consoleOutputPath);
     throw;
+  } catch (const zel::client::HostDied& died) {
+    // The work folder with the host's dump goes when this returns; do not point at it.
+    throw std::runtime_error(died.exit().crashed()
+                                 ? "The host crashed on the file"
+                                 : "The host ended with exit code " +
+                                       std::to_string(died.exit().exitCode) + " on the file");
   }
 }
 
