@@ -37,7 +37,4 @@ ProcessState WaitForProcess(int processId, int32_t timeoutMs, int& exitCode);
 // Ends the child at once (it cannot catch this).
 void KillProcess(int processId);
 
-// The directory holding the running executable, with a trailing separator.
-std::string ExecutableDirectory();
-
 }  // namespace zel::platform

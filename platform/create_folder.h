@@ -10,4 +10,7 @@ namespace zel::platform {
 // an existing entry is EEXIST.
 int32_t CreateFolder(const std::u16string& path);
 
+// Like CreateFolder, but only the current user may enter, list or change the new folder.
+int32_t CreatePrivateFolder(const std::u16string& path);
+
 }  // namespace zel::platform

@@ -32,6 +32,8 @@ packages=(
   mingw-w64 wine64 xvfb xauth
   # reference thumbnailer timed by the image benchmark; timing and arithmetic of the GIF benchmark
   libvips-tools time bc
+  # GNOME's thumbnail factory through PyGObject, and its sandbox, for the desktop thumbnailer test
+  gir1.2-gnomedesktop-3.0 gir1.2-gdkpixbuf-2.0 python3-gi bubblewrap
 )
 
 missing=()

@@ -6,9 +6,9 @@
 //   zelClient props FILE
 //   zelClient probe FILE [HEADBYTES [TAILBYTES]]
 //
-// Options valid for every command: --host PATH (the zelHost executable; default: next to this
-// program, or ../host/zelHost in a build tree) and --work DIR (the host's work folder, which also
-// receives the host's console output in zelHost-console.txt).
+// Options valid for every command: --host PATH (the zelHost executable; default: the one installed
+// with this program, or host/zelHost in a build tree) and --work DIR (the host's work folder, which
+// also receives the host's console output in zelHost-console.txt).
 #include <Magick++.h>
 
 #include <algorithm>
@@ -25,8 +25,8 @@
 
 #include "client/command/png_frames.h"
 #include "client/host_client.h"
+#include "client/host_location.h"
 #include "detect/detect_mime_type.h"
-#include "platform/child_process.h"
 #include "util/strings.h"
 
 namespace {
@@ -96,12 +96,6 @@ bool ParseArguments(int argc, char** argv, Arguments& arguments) {
   return (arguments.command == "convert" || arguments.command == "info" ||
           arguments.command == "props") &&
          arguments.positional.size() == expected;
-}
-
-std::string DefaultHostPath() {
-  const std::string here = zel::platform::ExecutableDirectory();
-  if (std::filesystem::exists(here + "zelHost")) return here + "zelHost";
-  return here + "../host/zelHost";
 }
 
 std::vector<uint8_t> ReadFile(const std::string& path) {
@@ -216,7 +210,8 @@ int main(int argc, char** argv) {
   try {
     Magick::InitializeMagick(nullptr);
     zel::client::HostOptions options;
-    options.hostPath = arguments.hostPath.empty() ? DefaultHostPath() : arguments.hostPath;
+    options.hostPath =
+        arguments.hostPath.empty() ? zel::client::DefaultHostPath() : arguments.hostPath;
     options.workFolder = arguments.workFolder.empty()
                              ? (std::filesystem::temp_directory_path() / "zelClient.work").string()
                              : arguments.workFolder;

@@ -10,7 +10,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <climits>
 #include <thread>
 
 extern char** environ;
@@ -91,14 +90,6 @@ ProcessState WaitForProcess(int processId, int32_t timeoutMs, int& exitCode) {
 
 void KillProcess(int processId) {
   if (processId > 0) ::kill(processId, SIGKILL);
-}
-
-std::string ExecutableDirectory() {
-  char buffer[PATH_MAX];
-  const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
-  if (length <= 0) return "./";
-  std::string path(buffer, static_cast<size_t>(length));
-  return path.substr(0, path.rfind('/') + 1);
 }
 
 }  // namespace zel::platform
