@@ -32,6 +32,10 @@ Bytes Encode(Magick::Image image, const std::string& format);
 // The frames encoded as one multi-frame file.
 Bytes EncodeFrames(std::vector<Magick::Image> frames, const std::string& format);
 
+// An 8-bit grey PNG of mid-grey pixels, written without the image library (which refuses to make
+// pictures past its own size limits).
+Bytes GreyPng(size_t width, size_t height);
+
 // A frame of an animation: its own size, page offset on a canvas, delay and disposal.
 Magick::Image AnimationFrame(size_t width, size_t height, const std::string& color,
                              const Magick::Geometry& page, size_t delay, size_t dispose);
