@@ -46,6 +46,15 @@ inline int32_t DisposalOf(const MagickCore::Image* image) {
   return value;
 }
 
+// Writes `pixels` (laid out as `map`, samples of `type`) into a region of an existing image,
+// keeping everything else about it; 7 reports failures through an exception record instead.
+inline bool ImportPixels(MagickCore::Image* image, ssize_t x, ssize_t y, size_t width,
+                         size_t height, const char* map, MagickCore::StorageType type,
+                         const void* pixels) {
+  return MagickCore::ImportImagePixels(image, x, y, width, height, map, type, pixels) !=
+         MagickCore::MagickFalse;
+}
+
 // A frame's page offsets as decoded, signed.
 inline int64_t PageX(const Magick::Image& image) { return image.constImage()->page.x; }
 inline int64_t PageY(const Magick::Image& image) { return image.constImage()->page.y; }

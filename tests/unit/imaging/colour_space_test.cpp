@@ -12,7 +12,6 @@
 #include <string>
 
 #include "imaging/image_decoder.h"
-#include "imaging/srgb_profile.h"
 #include "test_images.h"
 
 namespace zel {
@@ -113,7 +112,8 @@ class ColourSpaces : public testing::Test {
 
   std::string SrgbProfileFile() {
     const fs::path path = folder_ / "srgb.icc";
-    const Magick::Blob& profile = SrgbProfile();
+    const ProfileGuard srgb(cmsCreate_sRGBProfile());
+    const Magick::Blob profile = SaveProfile(srgb.get());
     std::ofstream(path, std::ios::binary)
         .write(static_cast<const char*>(profile.data()),
                static_cast<std::streamsize>(profile.length()));
