@@ -192,8 +192,9 @@ TEST(HostLifecycle, ServesAViewerThatIsProcessOne) {
   // the host with four arguments (no wait descriptor) and lives until the client's wait
   // descriptor, the fifth argument, hangs up.
   const fs::path viewer = work.path() / "viewer.sh";
+  // bash, since dash cannot redirect from a descriptor above 9.
   std::ofstream(viewer) << "#!/bin/sh\nexec unshare " << *flags
-                        << R"( sh -c '"$0" "$1" "$2" "$3" "$4" & exec cat <&"$5" >/dev/null' ')"
+                        << R"( bash -c '"$0" "$1" "$2" "$3" "$4" & exec cat <&"$5" >/dev/null' ')"
                         << ZEL_TESTHOOKS_HOST_PATH << "' \"$@\"\n";
   fs::permissions(viewer, fs::perms::owner_all);
   client::HostOptions options = HostOptionsFor(work, true);
