@@ -104,7 +104,7 @@ ClientRun RunClient(const WorkFolder& work, const std::string& hostPath, const B
 
 TEST(ImageReplies, AReadThatYieldsNoImageIsAFailure) {
   // Far wider than the library's width limit: its PNG decoder gives up without a word.
-  const Bytes wide = test::GreyPng(1000000, 1);
+  const Bytes wide = test::WithPngWidth(test::Encode(test::Filled(1, 1, "red"), "PNG"), 1000000);
   WorkFolder work;
   client::CHostClient client(HostOptionsFor(work));
   try {

@@ -191,14 +191,5 @@ TEST_F(ColourSpaces, EveryFrameComesOutInSrgb) {
                       "PNG with a wide linear profile");
 }
 
-TEST_F(ColourSpaces, RedCmykJpegStaysRed) {
-  // The library writes CMYK JPEGs with inverted samples and Adobe's marker, as Photoshop does.
-  const Bytes jpeg =
-      test::Encode(InColourSpace(test::Filled(8, 8, "red"), Magick::CMYKColorspace), "JPEG");
-  ImageDecoder decoder(-1, 0, 0);
-  const Bytes pixels = test::LoadAndExport(decoder, jpeg);
-  EXPECT_TRUE(test::Near(test::PixelAt(pixels, 8, 4, 4), 0, 0, 255, 8));
-}
-
 }  // namespace
 }  // namespace zel

@@ -193,9 +193,10 @@ TEST(ImageDecoder, JpegPreScaleNeverEnlarges) {
 
 TEST(ImageDecoder, ReadThatYieldsNoPixelsRaises) {
   // The PNG decoder gives up without a word on a picture wider than the library's limit.
-  const size_t width =
-      static_cast<size_t>(MagickCore::GetMagickResourceLimit(MagickCore::WidthResource)) + 1;
-  const Bytes png = test::GreyPng(width, 1);
+  const auto limit = MagickCore::GetMagickResourceLimit(MagickCore::WidthResource);
+  ASSERT_LT(limit, 0x7FFFFFFFu) << "no width limit to go past";
+  const Bytes png = test::WithPngWidth(test::Encode(test::Filled(1, 1, "red"), "PNG"),
+                                       static_cast<uint32_t>(limit + 1));
   ImageDecoder decoder(kNoLimit, 0, 0);
   EXPECT_THROW(decoder.Load(png.data(), static_cast<int32_t>(png.size()), 0, false, u"wide.png"),
                std::range_error);
