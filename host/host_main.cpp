@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "host/command_line.h"
+#include "host/parent_process.h"
 #include "host/prohibit_dynamic_code.h"
 #include "host/run_server.h"
 #include "imaging/image_library.h"
@@ -27,6 +28,8 @@ void SelfInitialise() {
 
 void ServerMode(const std::vector<std::u16string>& arguments) {
   const uint64_t waitHandle = arguments.size() == 5 ? ParseUnsigned64(arguments[4]) : 0;
+  // Before any start-up work, while the parent is still the viewer that started the host.
+  const ParentProcess viewer = waitHandle == 0 ? ParentProcess::Record() : ParentProcess();
 
   // The separator is appended even when the folder already ends in one; the doubled separator is
   // harmless to the file system.
@@ -43,7 +46,7 @@ void ServerMode(const std::vector<std::u16string>& arguments) {
 
   const int32_t bufferSize = ParseInt(arguments[2]);
   const int32_t listenerCount = ParseInt(arguments[1]);
-  RunServer(arguments[0], listenerCount, bufferSize, waitHandle);
+  RunServer(arguments[0], listenerCount, bufferSize, waitHandle, viewer);
 }
 
 }  // namespace

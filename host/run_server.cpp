@@ -10,7 +10,7 @@
 namespace zel {
 
 void RunServer(const std::u16string& channelName, int32_t listenerCount, int32_t bufferSize,
-               uint64_t waitHandle) {
+               uint64_t waitHandle, const ParentProcess& parent) {
   if (listenerCount == 0) throw std::runtime_error("Invalid param");
   // Half of the channel that is really opened: -1 stands for the default size, and a budget of
   // nothing would shrink every picture to a single pixel.
@@ -22,7 +22,7 @@ void RunServer(const std::u16string& channelName, int32_t listenerCount, int32_t
   server.RestrictChannels();
   server.SetHandler(&ServedHandler(handler));
   server.StartListeners(listenerCount);
-  WaitForViewer(waitHandle);
+  WaitForViewer(waitHandle, parent);
 }
 
 }  // namespace zel

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "host/parent_process.h"
+
 namespace vesku_rpc {
 class IServerHandler;
 }
@@ -11,9 +13,10 @@ class IServerHandler;
 namespace zel {
 
 // Serves `channelName` with `listenerCount` listener threads over channels of `bufferSize` bytes
-// until the handle `waitHandle` is signalled or, when it is 0, until the parent process ends.
-// Throws on start-up failures; the server is gone by the time an exception leaves.
+// until the handle `waitHandle` is signalled or, when it is 0, until `parent` (the viewer, recorded
+// when the host started) ends. Throws on start-up failures; the server is gone by the time an
+// exception leaves.
 void RunServer(const std::u16string& channelName, int32_t listenerCount, int32_t bufferSize,
-               uint64_t waitHandle);
+               uint64_t waitHandle, const ParentProcess& parent);
 
 }  // namespace zel

@@ -3,7 +3,6 @@
 #include <limits>
 
 #include "platform/process_wait.h"
-#include "util/libc_process_queries.h"
 
 namespace zel {
 
@@ -17,21 +16,14 @@ void WaitAndClose(int descriptor) {
 
 }  // namespace
 
-void WaitForViewer(uint64_t waitHandle) {
+void WaitForViewer(uint64_t waitHandle, const ParentProcess& parent) {
   if (waitHandle != 0) {
     WaitAndClose(waitHandle > static_cast<uint64_t>(std::numeric_limits<int>::max())
                      ? -1
                      : static_cast<int>(waitHandle));
     return;
   }
-  const vesku::CLibcProcessQueries queries;
-  const int parent = queries.getppid();
-  // A host whose viewer is already gone has been handed to the init process; waiting for that
-  // would keep it alive for good.
-  if (parent <= 1) return;
-  const int parentDescriptor = queries.pidfd_open(parent, 0);
-  if (parentDescriptor < 0) return;
-  WaitAndClose(parentDescriptor);
+  parent.WaitUntilGone();
 }
 
 }  // namespace zel

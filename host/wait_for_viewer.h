@@ -3,11 +3,13 @@
 
 #include <cstdint>
 
+#include "host/parent_process.h"
+
 namespace zel {
 
 // Waits for `waitHandle` (an inherited descriptor that is signalled when readable or hung up) and
-// closes it, or, when it is 0, waits for the parent process to end. Returns at once when the parent
-// is already gone.
-void WaitForViewer(uint64_t waitHandle);
+// closes it, or, when it is 0, waits for `parent`, the viewer recorded when the host started.
+// Returns at once when that process was already gone.
+void WaitForViewer(uint64_t waitHandle, const ParentProcess& parent);
 
 }  // namespace zel

@@ -6,17 +6,21 @@
 #include <stdexcept>
 #include <utility>
 
+#include "imaging/jpeg_pre_scale.h"
 #include "imaging/magick_compat.h"
 #include "imaging/magick_guards.h"
 #include "imaging/named_image.h"
 #include "imaging/new_scaling.h"
 #include "imaging/orientation.h"
+#include "imaging/srgb_frame.h"
 
 namespace zel {
 namespace {
 
 int32_t Columns(const Magick::Image& image) { return static_cast<int32_t>(image.columns()); }
 int32_t Rows(const Magick::Image& image) { return static_cast<int32_t>(image.rows()); }
+
+bool HasPixels(const Magick::Image& image) { return image.columns() != 0 && image.rows() != 0; }
 
 int32_t CanvasSide(int64_t side) {
   if (side > std::numeric_limits<int32_t>::max()) throw std::runtime_error("Integer overflow");
@@ -35,7 +39,14 @@ int32_t ImageDecoder::Load(const void* data, int32_t size, int32_t rotation, boo
   }
   // A negative size is no data at all; the library then refuses the empty blob.
   const Magick::Blob blob(data, static_cast<size_t>(std::max(size, 0)));
-  ReadFrames(blob, name);
+  // A turn by other than a right angle widens the picture before it is fitted, so the size it is
+  // fitted to is not known before the turn; such a picture is decoded at full size.
+  const std::string jpegSize =
+      rotation % 90 == 0
+          ? JpegPreScaleHint(blob.data(), blob.length(), longSideLimit_, shortSideLimit_)
+          : std::string();
+  ReadFrames(blob, name, jpegSize);
+  for (Magick::Image& frame : frames_) ConvertToSrgb(frame);
   for (const Magick::Image& frame : frames_) {
     sourceOffsets_.emplace_back(magick::PageX(frame), magick::PageY(frame));
   }
@@ -57,17 +68,13 @@ int32_t ImageDecoder::Load(const void* data, int32_t size, int32_t rotation, boo
   return frameBytes_;
 }
 
-void ImageDecoder::ReadFrames(const Magick::Blob& blob, const std::u16string& name) {
+void ImageDecoder::ReadFrames(const Magick::Blob& blob, const std::u16string& name,
+                              const std::string& jpegSize) {
   try {
     Magick::ReadOptions options;
     options.quiet(true);
     MagickCore::ImageInfo* info = options.imageInfo();
-    if (longSideLimit_ != 0) {
-      // Lets the JPEG decoder decode at a reduced scale that still covers the box.
-      const std::string size =
-          std::to_string(longSideLimit_) + "x" + std::to_string(shortSideLimit_);
-      MagickCore::SetImageOption(info, "jpeg:size", size.c_str());
-    }
+    if (!jpegSize.empty()) MagickCore::SetImageOption(info, "jpeg:size", jpegSize.c_str());
     MagickCore::CopyMagickString(info->filename, FileNameHint(name).c_str(), magick::kPathExtent);
 
     magick::ExceptionGuard exception = magick::AcquireException();
@@ -81,13 +88,18 @@ void ImageDecoder::ReadFrames(const Magick::Blob& blob, const std::u16string& na
       frames_.emplace_back(frame);
     }
     magick::ThrowCollected(std::move(exception), options.quiet());
-    if (frames_.empty()) throw std::range_error("No image");
+    if (frames_.empty() || !std::all_of(frames_.begin(), frames_.end(), HasPixels)) {
+      throw std::range_error("No image");
+    }
   } catch (const std::exception&) {
     // A damaged later frame must not cost the first one: read just that, as a still image.
     frames_.clear();
     Magick::Image image = CreateNamedImage(name);
     image.subRange(1);
     image.read(blob);
+    // Some decoders give up without a word and leave an image of no size (a PNG wider than the
+    // library's limit): that is a failure, not a picture of nothing.
+    if (!HasPixels(image)) throw std::range_error("No image");
     frames_.push_back(image);
   }
 }
@@ -124,6 +136,12 @@ void ImageDecoder::WritePixels(void* destination, int32_t capacity) {
   }
   current_->write(0, 0, current_->columns(), current_->rows(), "BGRA", Magick::CharPixel,
                   destination);
+  // The library exports the alpha samples of an image without alpha as they are, and some
+  // decoders (Radiance HDR) never set them: whatever the memory held would show through.
+  if (!magick::HasAlpha(current_->constImage())) {
+    auto* bytes = static_cast<uint8_t*>(destination);
+    for (int32_t at = 3; at < frameBytes_; at += 4) bytes[at] = 0xFF;
+  }
 }
 
 bool ImageDecoder::NextFrame(int32_t rotation, bool autoOrient) {

@@ -61,7 +61,9 @@ class ImageDecoder {
  private:
   // Takes the GIF fast path's result when the path accepts the data; false when it declines.
   bool TakeGifFastPath(const void* data, int32_t size);
-  void ReadFrames(const Magick::Blob& blob, const std::u16string& name);
+  // `jpegSize`: the JPEG decoder's size hint ("WxH"), or empty for none.
+  void ReadFrames(const Magick::Blob& blob, const std::u16string& name,
+                  const std::string& jpegSize);
   void MeasureAnimation();
   bool TurnFrame(Magick::Image& frame, int32_t rotation, bool autoOrient);
   // Bytes that the frames take before the budget: all frames of an animation, else the current.

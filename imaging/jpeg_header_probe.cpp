@@ -114,6 +114,18 @@ int32_t ReadJpegHeader(const uint8_t* bytes, int32_t length, int32_t& precision,
   return result;
 }
 
+bool ReadJpegSize(const uint8_t* bytes, int32_t length, uint32_t& width, uint32_t& height) {
+  HeaderParse parse{};
+  bool known = false;
+  if (length >= 0 && ParseHeader(parse, bytes, length) && parse.readResult == JPEG_HEADER_OK) {
+    width = parse.info.image_width;
+    height = parse.info.image_height;
+    known = true;
+  }
+  jpeg_destroy_decompress(&parse.info);
+  return known;
+}
+
 int32_t ProbeJpeg(const PartialImageData& partial, ImageSummary& summary, int32_t& needHead) {
   const uint8_t* head = partial.head;
   if (partial.headLength <= 2 || head[0] != 0xFF || head[1] != 0xD8 || head[2] != 0xFF) {

@@ -22,6 +22,10 @@ enum JpegHeaderResult : int32_t {
 // any decoder error, or a header without an image. Never throws.
 int32_t ReadJpegHeader(const uint8_t* bytes, int32_t length, int32_t& precision, int64_t& needed);
 
+// The pixel size that a complete JPEG header in `length` bytes declares; false for anything else.
+// Never throws.
+bool ReadJpegSize(const uint8_t* bytes, int32_t length, uint32_t& width, uint32_t& height);
+
 // A ProbeResult; on kProbeNeedMore `needHead` is set (the caller sets it to 0 first). Uses only the
 // head. Never throws.
 int32_t ProbeJpeg(const PartialImageData& partial, ImageSummary& summary, int32_t& needHead);

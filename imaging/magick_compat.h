@@ -7,8 +7,8 @@
 //   in 6 and 7 (7's Copy is 13 and Over 54); the code names them, never uses their numbers.
 // - Magick++ 6 geometries carry separate "negative offset" flags; page offsets are therefore read
 //   from the core image's page rectangle (signed in both versions), never through a Geometry.
-// - Exporting "BGRA" from an image without alpha yields 255 in both versions (6 honours the matte
-//   flag on export).
+// - Exporting "BGRA" from an image without alpha copies 6's opacity samples as they are, and not
+//   every decoder sets them; the decoder makes such frames opaque after the export.
 // - In 6, rotate moves a frame's page offsets and zoom scales them; the positions the decoder
 //   reports are therefore taken from the offsets as decoded.
 #pragma once
@@ -44,6 +44,15 @@ inline int32_t DisposalOf(const MagickCore::Image* image) {
   int32_t value = 0;
   std::memcpy(&value, &image->dispose, sizeof(value));
   return value;
+}
+
+// Writes `pixels` (laid out as `map`, samples of `type`) into a region of an existing image,
+// keeping everything else about it; 7 reports failures through an exception record instead.
+inline bool ImportPixels(MagickCore::Image* image, ssize_t x, ssize_t y, size_t width,
+                         size_t height, const char* map, MagickCore::StorageType type,
+                         const void* pixels) {
+  return MagickCore::ImportImagePixels(image, x, y, width, height, map, type, pixels) !=
+         MagickCore::MagickFalse;
 }
 
 // A frame's page offsets as decoded, signed.

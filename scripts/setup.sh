@@ -10,6 +10,8 @@ packages=(
   libclang-rt-14-dev
   # image library (ImageMagick 6, Q16 HDRI) and JPEG headers
   libmagick++-6.q16hdri-dev libjpeg62-turbo-dev
+  # colour management: the sRGB profile that frames with an embedded profile are converted to
+  liblcms2-dev
   # PDF writer, DOCX container and XML
   libhpdf-dev libminizip-dev libtinyxml2-dev
   # PDF renderer and the libraries its static build needs

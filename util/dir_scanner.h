@@ -32,6 +32,10 @@ template <int kReservedDepth>
 class DirScannerStategy_t {
  public:
   static constexpr int kStackReserve = kReservedDepth;
+
+  // Called for every folder below the root before it is listed; a strategy that needs to change
+  // the folder before its entries are handled does it here.
+  void EnterFolder(const std::u16string&) {}
 };
 
 // Options of the folder-deleting strategy.
@@ -49,10 +53,13 @@ class CFolderDeleterStategy : public DirScannerStategy_t<13> {
     if (platform::DeleteFile(path) == 0) WaitUntilGone(path);
   }
 
+  // A folder's own permissions decide whether its entries can be listed and removed, so a
+  // read-only folder is opened up before its files are tried, not after.
+  void EnterFolder(const std::u16string& path) { zel::platform::ResetAttributes(path); }
+
   void RemoveFolder(const std::u16string& path, bool isRoot) {
     namespace platform = zel::platform;
     if (isRoot) return;
-    platform::ResetAttributes(path);
     // Something else (a virus scanner, an indexer) may still hold an entry that was deleted just
     // now, keeping the folder non-empty for a moment.
     for (int retry = 0;; ++retry) {
@@ -109,6 +116,7 @@ class CDirScanner : public IDirScanner, public Strategy {
       Folder& folder = stack_.back();
       const bool isRoot = stack_.size() == 1;
       if (!folder.search.IsOpen()) {
+        if (!isRoot) this->EnterFolder(folder.path);
         const int32_t error = folder.search.Open(folder.path);
         if (error != 0) {
           stack_.pop_back();

@@ -114,6 +114,12 @@ int Convert(zel::client::CHostClient& client, const FileRef& file, const Argumen
             << reply.frames.size() << (reply.frames.size() == 1 ? " frame" : " frames") << "\n";
   for (size_t i = 0; i < reply.frames.size(); ++i) {
     const zel::client::Frame& frame = reply.frames[i];
+    // A picture of no pixels cannot be written (the encoder would stop the program on an
+    // assertion); a host that sends one has failed to read the file.
+    if (frame.width <= 0 || frame.height <= 0) {
+      throw std::runtime_error("The host sent an empty frame (" + std::to_string(frame.width) +
+                               "x" + std::to_string(frame.height) + ")");
+    }
     const std::string name =
         reply.animated ? stem + "_frame" + std::to_string(i) + ".png" : stem + ".png";
     zel::client::WritePng(frame, (outFolder / name).string());

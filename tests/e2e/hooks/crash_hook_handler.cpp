@@ -1,6 +1,7 @@
 // The handler served by the test build of the host (zelHost_testhooks): the real request handler
 // plus extra opcodes that crash or stall the listener thread that takes them, so tests can drive
-// the crash path and the client's time-out end to end. The shipped zelHost links
+// the crash path and the client's time-out end to end, and an empty bitmap for one file name, so
+// they can see how the client takes a reply no host should send. The shipped zelHost links
 // host/served_handler.cpp instead.
 #include <chrono>
 #include <csignal>
@@ -24,6 +25,28 @@ int32_t OpcodeOf(const uint8_t* payload, int32_t length) {
   }
 }
 
+// Whether a ConvertToBitmap request names kEmptyFrameFileName: the opcode, rotation, options and
+// the two box sides come before the name.
+bool AsksForEmptyFrame(const uint8_t* payload, int32_t length) {
+  try {
+    vesk::CArchiveOverBuffer peek(payload, length);
+    for (int field = 0; field < 5; ++field) vesk::ReadInt(peek);
+    return vesk::ReadWideString(peek) == kEmptyFrameFileName;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+// A still image of no pixels, as a host that failed to notice an empty read would send.
+void AnswerEmptyFrame(vesku_rpc::IServerResponder& responder) {
+  vesk::CArchiveOverBuffer reply;
+  responder.GetReplyBuffer(reply, 32);
+  vesk::WriteInt(reply, 0);
+  vesk::WriteInt(reply, 0);
+  vesk::WriteInt(reply, 0);
+  vesk::WriteBinary(reply, 0);
+}
+
 class CCrashHookHandler : public vesku_rpc::IServerHandler {
  public:
   explicit CCrashHookHandler(CServerHandler& inner) : inner_(inner) {}
@@ -33,6 +56,10 @@ class CCrashHookHandler : public vesku_rpc::IServerHandler {
     const int32_t opcode = OpcodeOf(payload, length);
     if (opcode == kCrashOpcode) std::raise(SIGSEGV);
     if (opcode == kStallOpcode) std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    if (opcode == kConvertToBitmapOpcode && AsksForEmptyFrame(payload, length)) {
+      AnswerEmptyFrame(responder);
+      return;
+    }
     inner_.HandleRequest(payload, length, responder);
   }
 

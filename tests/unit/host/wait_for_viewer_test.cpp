@@ -18,7 +18,7 @@ TEST(WaitForViewer, HandleEndsTheWaitWhenHungUpAndIsClosed) {
   ASSERT_EQ(0, zel::platform::CreatePipe(pipe));
   EXPECT_EQ(DescriptorWaitResult::kTimedOut, WaitForDescriptor(pipe.readEnd, 0));
   std::thread viewer([&] { zel::platform::ClosePipeEnd(pipe.writeEnd); });
-  zel::WaitForViewer(static_cast<uint64_t>(pipe.readEnd));
+  zel::WaitForViewer(static_cast<uint64_t>(pipe.readEnd), zel::ParentProcess());
   viewer.join();
   // The host closed the handle it was given.
   EXPECT_EQ(DescriptorWaitResult::kFailed, WaitForDescriptor(pipe.readEnd, 0));
@@ -27,7 +27,7 @@ TEST(WaitForViewer, HandleEndsTheWaitWhenHungUpAndIsClosed) {
 TEST(WaitForViewer, HandleThatIsNoDescriptorEndsTheWaitAtOnce) {
   // Both would hang for good if the wait skipped what it cannot wait on.
   EXPECT_EQ(DescriptorWaitResult::kFailed, WaitForDescriptor(-1, -1));
-  zel::WaitForViewer(UINT64_C(0xFFFFFFFFFFFFFFFF));
+  zel::WaitForViewer(UINT64_C(0xFFFFFFFFFFFFFFFF), zel::ParentProcess());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "imaging/jpeg_pre_scale.h"
 #include "imaging/new_scaling.h"
 #include "test_images.h"
 
@@ -162,6 +163,43 @@ TEST(ImageDecoder, SizeBoxDecodesLargeJpegsReduced) {
   const Bytes pixels = test::LoadAndExport(decoder, jpeg);
   EXPECT_EQ(std::make_pair(decoder.width(), decoder.height()), std::make_pair(40, 20));
   EXPECT_EQ(RedCorner(pixels, 40, 20), kTopLeft);
+}
+
+TEST(ImageDecoder, JpegPreScaleNeverEnlarges) {
+  // Smaller than its box: the JPEG keeps its own size, as the same picture stored as PNG does.
+  const Magick::Image small = test::Filled(102, 76, "red");
+  for (const char* format : {"JPEG", "PNG"}) {
+    ImageDecoder decoder(kNoLimit, 192, 108);
+    test::LoadAndExport(decoder, test::Encode(small, format));
+    EXPECT_EQ(std::make_pair(decoder.width(), decoder.height()), std::make_pair(102, 76)) << format;
+  }
+
+  // The hint is the fitted size, reached by a reduction; a panorama reaches the box's short side
+  // only at full size, and a portrait's fitted size follows its own orientation.
+  const Bytes panorama = test::Encode(test::Filled(400, 100, "red"), "JPEG");
+  EXPECT_EQ(JpegPreScaleHint(panorama.data(), panorama.size(), 192, 108), "192x48");
+  const Bytes portrait = test::Encode(test::Filled(300, 400, "red"), "JPEG");
+  EXPECT_EQ(JpegPreScaleHint(portrait.data(), portrait.size(), 192, 108), "108x144");
+  const Bytes fits = test::Encode(small, "JPEG");
+  EXPECT_EQ(JpegPreScaleHint(fits.data(), fits.size(), 192, 108), "");
+  const Bytes png = test::Encode(test::Filled(400, 100, "red"), "PNG");
+  EXPECT_EQ(JpegPreScaleHint(png.data(), png.size(), 192, 108), "");
+  EXPECT_EQ(JpegPreScaleHint(panorama.data(), panorama.size(), 0, 0), "");
+
+  ImageDecoder decoder(kNoLimit, 192, 108);
+  test::LoadAndExport(decoder, panorama);
+  EXPECT_EQ(std::make_pair(decoder.width(), decoder.height()), std::make_pair(192, 48));
+}
+
+TEST(ImageDecoder, ReadThatYieldsNoPixelsRaises) {
+  // The PNG decoder gives up without a word on a picture wider than the library's limit.
+  const auto limit = MagickCore::GetMagickResourceLimit(MagickCore::WidthResource);
+  ASSERT_LT(limit, 0x7FFFFFFFu) << "no width limit to go past";
+  const Bytes png = test::WithPngWidth(test::Encode(test::Filled(1, 1, "red"), "PNG"),
+                                       static_cast<uint32_t>(limit + 1));
+  ImageDecoder decoder(kNoLimit, 0, 0);
+  EXPECT_THROW(decoder.Load(png.data(), static_cast<int32_t>(png.size()), 0, false, u"wide.png"),
+               std::range_error);
 }
 
 TEST(ImageDecoder, ByteBudgetShrinksStillImagesLinearly) {

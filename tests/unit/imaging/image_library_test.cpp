@@ -23,10 +23,17 @@ TEST(SetUpImageLibrary, EmptiesTheFolderAndPointsTheLibraryAtIt) {
   EXPECT_EQ(std::string(variable), folder);
 }
 
-TEST(CreateNamedImage, CarriesTheHintUnderTheTemporaryFolder) {
-  const Magick::Image image = CreateNamedImage(u"photo.jpg");
-  EXPECT_EQ(image.fileName(), vesku::ToUtf8(test::TestTempFolder()) + "/photo.jpg");
-  EXPECT_TRUE(image.quiet());
+TEST(CreateNamedImage, HintCarriesNothingOfTheNameButAPlainExtension) {
+  const std::string folder = vesku::ToUtf8(test::TestTempFolder());
+  EXPECT_EQ(CreateNamedImage(u"photo.JPG").fileName(), folder + "/source.JPG");
+  EXPECT_TRUE(CreateNamedImage(u"photo.JPG").quiet());
+  EXPECT_EQ(FileNameHint(u"gif:photo.png"), folder + "/source.png");
+  // Frame and size suffixes, coder prefixes, list files, pipes, patterns, paths: none survive.
+  for (const std::u16string name :
+       {u"pl[50%]", u"anim.gif[2]", u"b[8000x4000]", u"gif:x", u"@list.txt[1]", u"|cat x",
+        u"frame%d", u"dir.d/file", u"x.", u"x.png ", u"x.\u00e9", u"x.abcdefghijklmnopq"}) {
+    EXPECT_EQ(FileNameHint(name), folder + "/source") << vesku::ToUtf8(name);
+  }
 }
 
 TEST(CreateNamedImage, BytesIdentifyTheFormatWithoutAnExtension) {

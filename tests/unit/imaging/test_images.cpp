@@ -8,6 +8,7 @@
 #include <random>
 
 #include "imaging/image_library.h"
+#include "imaging/png_crc.h"
 #include "util/strings.h"
 
 namespace zel::test {
@@ -94,6 +95,14 @@ Bytes EncodeFrames(std::vector<Magick::Image> frames, const std::string& format)
   Magick::writeImages(frames.begin(), frames.end(), &blob, true);
   const auto* data = static_cast<const uint8_t*>(blob.data());
   return Bytes(data, data + blob.length());
+}
+
+Bytes WithPngWidth(Bytes png, uint32_t width) {
+  // The signature (8 bytes), then IHDR: length, type, width at 16, ..., its CRC at 29 over 12..28.
+  for (int i = 0; i < 4; ++i) png[16 + i] = static_cast<uint8_t>(width >> (24 - 8 * i));
+  const uint32_t crc = PngCrc(png.data() + 12, 17);
+  for (int i = 0; i < 4; ++i) png[29 + i] = static_cast<uint8_t>(crc >> (24 - 8 * i));
+  return png;
 }
 
 Magick::Image AnimationFrame(size_t width, size_t height, const std::string& color,

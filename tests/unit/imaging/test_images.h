@@ -32,6 +32,10 @@ Bytes Encode(Magick::Image image, const std::string& format);
 // The frames encoded as one multi-frame file.
 Bytes EncodeFrames(std::vector<Magick::Image> frames, const std::string& format);
 
+// `png` claiming to be `width` pixels wide: the image library refuses to make pictures past its
+// own size limits, and its decoder gives up on such a header before it reads any pixels.
+Bytes WithPngWidth(Bytes png, uint32_t width);
+
 // A frame of an animation: its own size, page offset on a canvas, delay and disposal.
 Magick::Image AnimationFrame(size_t width, size_t height, const std::string& color,
                              const Magick::Geometry& page, size_t delay, size_t dispose);

@@ -2,10 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <pwd.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,6 +54,53 @@ TEST(ClearFolderContents, EmptiesANestedTreeAndKeepsTheRoot) {
 
   ASSERT_TRUE(fs::is_directory(root));
   EXPECT_TRUE(fs::is_empty(root)) << testing::PrintToString(Entries(root));
+}
+
+// Runs `work` as an ordinary user, for whom a folder's permissions really decide what can be
+// listed and removed, and returns its result. As root, a forked child first becomes "nobody" and
+// is given `folder`.
+bool AsOrdinaryUser(const fs::path& folder, const std::function<bool()>& work) {
+  if (geteuid() != 0) return work();
+  const passwd* nobody = getpwnam("nobody");
+  if (nobody == nullptr) {
+    ADD_FAILURE() << "no user \"nobody\" to run as";
+    return false;
+  }
+  const uid_t uid = nobody->pw_uid;
+  const gid_t gid = nobody->pw_gid;
+  if (chown(folder.c_str(), uid, gid) != 0) {
+    ADD_FAILURE() << "cannot give the folder to nobody: " << std::strerror(errno);
+    return false;
+  }
+  const pid_t child = fork();
+  if (child == 0) {
+    if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0) _exit(2);
+    _exit(work() ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 2) << "could not become nobody";
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST(ClearFolderContents, AnOrdinaryUserEmptiesReadOnlyAndClosedSubfolders) {
+  zel_test::TempFolder temp;
+  const fs::path root = temp.path() / "root";
+  const bool emptied = AsOrdinaryUser(temp.path(), [&root] {
+    fs::create_directories(root / "read-only" / "inner");
+    MakeFile(root / "read-only" / "file", true);
+    MakeFile(root / "read-only" / "inner" / "deep");
+    fs::create_directories(root / "closed");
+    MakeFile(root / "closed" / "file");
+    const fs::perms readOnly = fs::perms::owner_read | fs::perms::owner_exec;
+    fs::permissions(root / "read-only" / "inner", readOnly);
+    fs::permissions(root / "read-only", readOnly);
+    fs::permissions(root / "closed", fs::perms::none);
+
+    vesku::ClearFolderContents(root.u16string());
+    return fs::is_directory(root) && fs::is_empty(root);
+  });
+  EXPECT_TRUE(emptied) << testing::PrintToString(Entries(root));
 }
 
 TEST(ClearFolderContents, LinksAreNeverFollowed) {
