@@ -10,6 +10,8 @@ packages=(
   libclang-rt-14-dev
   # image library (ImageMagick 6, Q16 HDRI) and JPEG headers
   libmagick++-6.q16hdri-dev libjpeg62-turbo-dev
+  # the client's picture files
+  libpng-dev
   # PDF writer, DOCX container and XML
   libhpdf-dev libminizip-dev libtinyxml2-dev
   # PDF renderer and the libraries its static build needs
@@ -25,6 +27,8 @@ packages=(
   mingw-w64 wine64 xvfb xauth
   # reference thumbnailer timed by the image benchmark; timing and arithmetic of the GIF benchmark
   libvips-tools time bc
+  # real inputs of bench/anchors.sh: photos and the bash reference manual as PDF
+  mate-backgrounds bash-doc
 )
 
 missing=()

@@ -25,21 +25,20 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path) {
   // Only regular files: a named pipe or a device would keep the batch waiting.
   platform::FileHandle handle;
   if (const int32_t code = platform::OpenForReading(vesku::ToWide(path), handle); code != 0) {
-    throw std::runtime_error("Cannot read " + path + ": " + Reason(code));
+    throw std::runtime_error("Cannot read the file: " + Reason(code));
   }
   int64_t size = 0;
   if (const int32_t code = platform::GetFileSize(handle, size); code != 0) {
-    throw std::runtime_error("Cannot read " + path + ": " + Reason(code));
+    throw std::runtime_error("Cannot read the file: " + Reason(code));
   }
   // Sizes cross the channel as 32-bit counts; a larger file must not go out cut to its low bits.
-  if (size > std::numeric_limits<int32_t>::max())
-    throw std::runtime_error("File too large: " + path);
+  if (size > std::numeric_limits<int32_t>::max()) throw std::runtime_error("File too large");
   std::vector<uint8_t> bytes(static_cast<size_t>(size));
   uint32_t read = 0;
   if (const int32_t code =
           platform::ReadFile(handle, bytes.data(), static_cast<uint32_t>(size), read);
       code != 0) {
-    throw std::runtime_error("Cannot read " + path + ": " + Reason(code));
+    throw std::runtime_error("Cannot read the file: " + Reason(code));
   }
   // A file that shrank while it was read is sent as it was found.
   bytes.resize(read);
