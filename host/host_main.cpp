@@ -9,6 +9,7 @@
 #include "imaging/image_library.h"
 #include "pdfium/fpdfview.h"
 #include "platform/create_folder.h"
+#include "platform/memory_reuse.h"
 #include "platform/path.h"
 #include "platform/process_hardening.h"
 #include "tools/convert_tool.h"
@@ -26,6 +27,7 @@ void SelfInitialise() {
 }
 
 void ServerMode(const std::vector<std::u16string>& arguments) {
+  platform::KeepFreedMemoryForReuse();
   const uint64_t waitHandle = arguments.size() == 5 ? ParseUnsigned64(arguments[4]) : 0;
 
   // The separator is appended even when the folder already ends in one; the doubled separator is

@@ -20,6 +20,7 @@
 #include "client/command/output_names.h"
 #include "client/host_client.h"
 #include "platform/child_process.h"
+#include "platform/memory_reuse.h"
 #include "platform/terminal.h"
 
 namespace {
@@ -46,6 +47,8 @@ int main(int argc, char** argv) {
     std::cerr << zel::client::kUsage;
     return 2;
   }
+  // Every reply and its pictures are large blocks, one file after another.
+  zel::platform::KeepFreedMemoryForReuse();
   try {
     const bool batch = line->files.size() > 1;
     const size_t jobs = std::min(line->files.size(),
