@@ -9,8 +9,10 @@
 #   batch   100 PDFs through one zelClient call                      vs  a shell loop of mutool
 #
 # Each job and its anchor run alternately RUNS times; the table shows the median wall time, the
-# median peak resident memory of the largest process of the run (GNU time's %M: for zelClient
-# that is the larger of the client and its host) and the ratio of the medians.
+# median processor time (user and system, all processes of the run: steadier than the wall time
+# on a busy machine), the median peak resident memory of the largest process of the run (GNU
+# time's %M: for zelClient the larger of the client and its host) and the ratio of the median
+# wall times.
 #
 # Usage: bench/anchors.sh [BUILD_DIR [RUNS]]   (default: build/ of this checkout, 5 runs)
 # Builds nothing. Inputs are made once into ${ZEL_BENCH_CACHE:-~/.cache/zelhost-bench}/anchors
@@ -78,15 +80,16 @@ batch_files=("$batch"/*.pdf)
 
 # ---- measuring ----------------------------------------------------------------------------------
 
-# Runs a command once with a fresh output folder; prints "seconds kib", or "failed".
+# Runs a command once with a fresh output folder; prints "seconds kib cpu-seconds", or "failed".
 measure() {
   rm -rf "$out"
   mkdir -p "$out"
-  local start end
+  local start end kib user system
   start=$EPOCHREALTIME
-  if /usr/bin/time -f %M -o "$scratch/rss" "$@" >/dev/null 2>"$scratch/stderr"; then
+  if /usr/bin/time -f '%M %U %S' -o "$scratch/usage" "$@" >/dev/null 2>"$scratch/stderr"; then
     end=$EPOCHREALTIME
-    printf '%s %s\n' "$(bc -l <<<"$end - $start")" "$(tail -1 "$scratch/rss")"
+    read -r kib user system < <(tail -1 "$scratch/usage")
+    printf '%s %s %s\n' "$(bc -l <<<"$end - $start")" "$kib" "$(bc -l <<<"$user + $system")"
   else
     echo failed
   fi
@@ -101,37 +104,43 @@ export batch_list="${batch_files[*]}"
 
 row() {  # label anchor_name job anchor
   local label=$1 anchor_name=$2 job=$3 anchor=$4
-  local job_times=() job_rss=() anchor_times=() anchor_rss=() result
+  local job_runs=() anchor_runs=() result
   for ((r = 0; r < runs; r++)); do
     result=$(measure bash -c "$job")
     if [[ $result != failed ]]; then
-      job_times+=("${result% *}")
-      job_rss+=("${result#* }")
+      job_runs+=("$result")
     else
       echo "  $label: zelClient failed: $(tail -2 "$scratch/stderr" | tr '\n' ' ')" >&2
     fi
     [[ -z $anchor ]] && continue
     result=$(measure bash -c "$anchor")
     if [[ $result != failed ]]; then
-      anchor_times+=("${result% *}")
-      anchor_rss+=("${result#* }")
+      anchor_runs+=("$result")
     else
       echo "  $label: $anchor_name failed: $(tail -2 "$scratch/stderr" | tr '\n' ' ')" >&2
     fi
   done
-  local jt jm at="-" am="-" ratio="-"
-  jt=$(printf '%s\n' "${job_times[@]}" | median)
-  jm=$(printf '%s\n' "${job_rss[@]}" | median)
-  if [[ -n $anchor ]]; then
-    at=$(printf '%s\n' "${anchor_times[@]}" | median)
-    am=$(printf '%s\n' "${anchor_rss[@]}" | median)
+  local job_figures anchor_figures="- - -" ratio="-" jt jm jc at am ac
+  job_figures=$(medians "${job_runs[@]}")
+  [[ -n $anchor ]] && anchor_figures=$(medians "${anchor_runs[@]}")
+  read -r jt jm jc <<<"$job_figures"
+  read -r at am ac <<<"$anchor_figures"
+  if [[ $jt != - && $at != - ]]; then ratio=$(printf '%.2fx' "$(bc -l <<<"$jt / $at")"); fi
+  printf '%-34s %8s %6s %6s   %-20s %8s %6s %6s %7s\n' "$label" "$jt" "$jc" "$jm" \
+    "$anchor_name" "$at" "$ac" "$am" "$ratio"
+}
+
+# "seconds MiB cpu-seconds" medians of measure's lines, formatted; "- - -" without any.
+medians() {
+  if [[ $# -eq 0 ]]; then
+    echo "- - -"
+    return
   fi
-  if [[ $jt != nan && $at != - && $at != nan ]]; then ratio=$(printf '%.2fx' "$(bc -l <<<"$jt / $at")"); fi
-  [[ $jm != nan ]] && jm=$((jm / 1024))
-  [[ $am != - && $am != nan ]] && am=$((am / 1024))
-  [[ $jt != nan ]] && jt=$(printf '%.3f' "$jt")
-  [[ $at != - && $at != nan ]] && at=$(printf '%.3f' "$at")
-  printf '%-34s %9s %7s   %-22s %9s %7s %7s\n' "$label" "$jt" "$jm" "$anchor_name" "$at" "$am" "$ratio"
+  local seconds kib cpu
+  seconds=$(printf '%s\n' "$@" | cut -d' ' -f1 | median)
+  kib=$(printf '%s\n' "$@" | cut -d' ' -f2 | median)
+  cpu=$(printf '%s\n' "$@" | cut -d' ' -f3 | median)
+  printf '%.3f %d %.2f\n' "$seconds" $((kib / 1024)) "$cpu"
 }
 
 # An older zelClient takes one file per call; its batch row is then a loop of calls.
@@ -145,7 +154,7 @@ else
 fi
 
 echo "zelClient: $client ($runs runs each, alternating; load average $(cut -d' ' -f1-3 /proc/loadavg))"
-printf '%-34s %9s %7s   %-22s %9s %7s %7s\n' job "seconds" "MiB" anchor "seconds" "MiB" ratio
+printf '%-34s %8s %6s %6s   %-20s %8s %6s %6s %7s\n' job seconds cpu MiB anchor seconds cpu MiB ratio
 row "JPEG 6000x4000 -> 1920x1080 PNG" vipsthumbnail \
   '"$client" --work "$work" convert "$photo" "$out" --max-size 1920x1080' \
   'vipsthumbnail "$photo" --size 1920x1080 -o "$out/%s.png"'
