@@ -18,9 +18,9 @@ namespace zel {
 
 namespace {
 
-// JPEG and GIF files state their size, orientation, capture date and frames before any pixel, so
-// a ping reports exactly what a full read would. Reading them would decode every pixel for
-// nothing: a 24-megapixel photo fills hundreds of megabytes of the library's pixel cache. The
+// JPEG and GIF files state their size, orientation, capture date and frame delay before any
+// pixel, so a ping reports exactly what a full read would. Reading them would decode every pixel
+// for nothing: a 24-megapixel photo fills hundreds of megabytes of the library's pixel cache. The
 // bytes decide, not the MIME type the viewer sent.
 bool HeaderHoldsSummary(const uint8_t* data, int32_t size) {
   const auto startsWith = [&](std::string_view signature) {

@@ -132,11 +132,22 @@ TEST_F(ClientCommand, CollidingNamesGetANumberInsteadOfOverwriting) {
   }
   EXPECT_EQ((std::set<size_t>{5, 6}), widths);
 
-  // The same file again: a frame set takes one number for all its names.
+  // Another format's names are taken apart from these; run again, the taken one gets a number.
   ASSERT_EQ(0, RunClient({"convert", first, out.string(), "--format", "bmp"}, work_).exitCode);
   EXPECT_EQ(1u, Names(out).count("x.bmp"));
   ASSERT_EQ(0, RunClient({"convert", first, out.string(), "--format", "bmp"}, work_).exitCode);
   EXPECT_EQ(1u, Names(out).count("x-1.bmp"));
+
+  // The frames of an animation keep one stem: one taken frame name moves them all.
+  std::vector<Magick::Image> frames = {
+      test::AnimationFrame(4, 4, "red", Magick::Geometry(4, 4, 0, 0), 10, 1),
+      test::AnimationFrame(4, 4, "blue", Magick::Geometry(4, 4, 0, 0), 10, 1)};
+  const std::string animation = Input("m.gif", test::EncodeFrames(frames, "GIF"));
+  std::ofstream(out / "m_frame1.png") << "written before";
+  ASSERT_EQ(0, RunClient({"convert", animation, out.string()}, work_).exitCode);
+  EXPECT_EQ(1u, Names(out).count("m-1_frame0.png"));
+  EXPECT_EQ(1u, Names(out).count("m-1_frame1.png"));
+  EXPECT_EQ(0u, Names(out).count("m_frame0.png"));
 }
 
 }  // namespace
