@@ -1,16 +1,12 @@
 #include "client/picture/picture_file.h"
 
-#include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <exception>
 #include <memory>
-#include <mutex>
 #include <stdexcept>
 #include <system_error>
-#include <thread>
 
+#include "client/picture/parallel_for.h"
 #include "client/picture/picture_encoders.h"
 
 namespace zel::picture {
@@ -63,33 +59,8 @@ void WritePictureFile(const BgraPicture& picture, PictureFormat format, const st
 
 void WritePictureFiles(const std::vector<PictureFileJob>& jobs, PictureFormat format,
                        ExistingFile existing) {
-  std::atomic<size_t> next{0};
-  std::mutex failureMutex;
-  std::exception_ptr failure;
-  auto work = [&] {
-    for (size_t i = next++; i < jobs.size(); i = next++) {
-      try {
-        WritePictureFile(jobs[i].picture, format, jobs[i].path, existing);
-      } catch (...) {
-        std::lock_guard lock(failureMutex);
-        if (!failure) failure = std::current_exception();
-      }
-    }
-  };
-  const size_t threadCount =
-      std::min<size_t>(jobs.size(), std::max(1u, std::thread::hardware_concurrency()));
-  std::vector<std::thread> helpers;
-  // The calling thread is one of the writers.
-  for (size_t i = 1; i < threadCount; ++i) {
-    try {
-      helpers.emplace_back(work);
-    } catch (const std::system_error&) {
-      break;  // fewer threads only means slower
-    }
-  }
-  work();
-  for (std::thread& helper : helpers) helper.join();
-  if (failure) std::rethrow_exception(failure);
+  ParallelFor(jobs.size(),
+              [&](size_t i) { WritePictureFile(jobs[i].picture, format, jobs[i].path, existing); });
 }
 
 }  // namespace zel::picture

@@ -10,6 +10,7 @@
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "client/picture/picture_file.h"
@@ -66,17 +67,19 @@ Bytes FileBytes(const std::string& path) {
 }
 
 TEST_F(PictureFiles, EveryFormatReadsBackAsThePixelsWritten) {
-  constexpr int32_t kWidth = 13;
-  constexpr int32_t kHeight = 7;
-  for (const bool opaque : {true, false}) {
-    const Bytes pixels = Pattern(kWidth, kHeight, opaque);
-    const BgraPicture picture{pixels.data(), kWidth, kHeight};
-    for (const PictureFormat format :
-         {PictureFormat::kPng, PictureFormat::kPpm, PictureFormat::kBmp}) {
-      const std::string path = PathOf("p" + FileExtension(format, opaque));
-      WritePictureFile(picture, format, path);
-      EXPECT_EQ(pixels, ReadBack(path, kWidth, kHeight)) << path << (opaque ? " opaque" : "");
-      fs::remove(path);
+  // A small picture, and one large enough to be compressed in stripes on several threads.
+  for (const auto& [width, height] : {std::pair{13, 7}, std::pair{1031, 613}}) {
+    for (const bool opaque : {true, false}) {
+      const Bytes pixels = Pattern(width, height, opaque);
+      const BgraPicture picture{pixels.data(), width, height};
+      for (const PictureFormat format :
+           {PictureFormat::kPng, PictureFormat::kPpm, PictureFormat::kBmp}) {
+        const std::string path = PathOf("p" + FileExtension(format, opaque));
+        WritePictureFile(picture, format, path);
+        EXPECT_EQ(pixels, ReadBack(path, width, height))
+            << path << " " << width << "x" << height << (opaque ? " opaque" : "");
+        fs::remove(path);
+      }
     }
   }
 }
