@@ -94,20 +94,27 @@ struct Stripe {
   bool ok = false;
 };
 
+// BGRA rows to RGB(A) scanlines with the "sub" filter: every sample minus the same sample of the
+// pixel to its left. Reading that neighbour from the source, rather than carrying it along,
+// leaves no dependency from one pixel to the next.
+template <size_t kChannels>
+void FilterRow(const uint8_t* __restrict source, size_t width, uint8_t* __restrict samples) {
+  static constexpr size_t kOrder[4] = {2, 1, 0, 3};  // R, G, B, A of a BGRA pixel
+  for (size_t c = 0; c < kChannels; ++c) samples[c] = source[kOrder[c]];
+  for (size_t x = 1; x < width; ++x) {
+    for (size_t c = 0; c < kChannels; ++c) {
+      samples[x * kChannels + c] =
+          static_cast<uint8_t>(source[x * 4 + kOrder[c]] - source[x * 4 - 4 + kOrder[c]]);
+    }
+  }
+}
+
 template <size_t kChannels>
 void FilterRowsOf(const BgraPicture& picture, int32_t firstRow, int32_t endRow, uint8_t* line) {
   const size_t width = static_cast<size_t>(picture.width);
-  for (int32_t y = firstRow; y < endRow; ++y) {
-    const uint8_t* source = picture.pixels + width * 4 * static_cast<size_t>(y);
-    *line++ = kSubFilterType;
-    uint8_t previous[4] = {0, 0, 0, 0};
-    for (size_t x = 0; x < width; ++x, source += 4, line += kChannels) {
-      const uint8_t pixel[4] = {source[2], source[1], source[0], source[3]};
-      for (size_t c = 0; c < kChannels; ++c) {
-        line[c] = static_cast<uint8_t>(pixel[c] - previous[c]);
-        previous[c] = pixel[c];
-      }
-    }
+  for (int32_t y = firstRow; y < endRow; ++y, line += 1 + width * kChannels) {
+    line[0] = kSubFilterType;
+    FilterRow<kChannels>(picture.pixels + width * 4 * static_cast<size_t>(y), width, line + 1);
   }
 }
 
