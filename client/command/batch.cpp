@@ -37,12 +37,14 @@ class BatchRun {
 
   void Run(const std::string& path) {
     const std::string heading = ReportHeading(context_, path);
+    // One file alone needs no name in its message; in a batch every failure names its file.
+    const std::string prefix = context_.detailed ? "zelClient: " : "zelClient: " + path + ": ";
     try {
       console_.Succeeded(heading + RunIsolatingHostDeaths(path));
     } catch (const JobFailed& failure) {
-      console_.Failed("zelClient: " + path + ": " + failure.what(), heading + failure.report());
+      console_.Failed(prefix + failure.what(), heading + failure.report());
     } catch (const std::exception& failure) {
-      console_.Failed("zelClient: " + path + ": " + failure.what(), std::string());
+      console_.Failed(prefix + failure.what(), std::string());
     }
   }
 

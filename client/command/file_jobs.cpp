@@ -53,6 +53,11 @@ std::string Convert(const JobContext& context, const FileRef& file, const std::s
   std::vector<std::string> endings;
   for (size_t i = 0; i < reply.frames.size(); ++i) {
     const Frame& frame = reply.frames[i];
+    // A host that sends a picture of no pixels has failed to read the file.
+    if (frame.width <= 0 || frame.height <= 0) {
+      throw std::runtime_error("The host sent an empty frame (" + std::to_string(frame.width) +
+                               "x" + std::to_string(frame.height) + ")");
+    }
     const picture::BgraPicture picture{frame.bgra.data(), frame.width, frame.height};
     jobs.push_back({picture, std::string()});
     endings.push_back((reply.animated ? "_frame" + std::to_string(i) : std::string()) +

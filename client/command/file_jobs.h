@@ -16,7 +16,8 @@ struct JobContext {
   CHostClient& client;
   const CommandLine& line;
   OutputNames& names;  // where convert puts its files
-  // One file alone gets the full report (every frame listed); a batch gets a line per file.
+  // One file alone gets the full report (every frame listed) and messages without its name; a
+  // batch gets a line per file and every message names its file.
   bool detailed = true;
 };
 
