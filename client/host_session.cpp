@@ -96,7 +96,15 @@ HostExit HostSession::exit() const {
 }
 
 void HostSession::ReleaseHost() {
-  if (!releasing_.exchange(true)) platform::ClosePipeEnd(pipeWriteEnd_);
+  if (releasing_.exchange(true)) return;
+  platform::ClosePipeEnd(pipeWriteEnd_);
+  // Wake the reply thread now rather than at its next look, so that it starts waiting for the
+  // host's end at once: a short-lived client would otherwise lose up to a poll interval.
+  try {
+    vesku_rpc::CRpcChannel::Signal(replies_.EventHandle().Get());
+  } catch (const std::exception&) {
+    // It looks again within the poll interval all the same.
+  }
 }
 
 HostExit HostSession::Shutdown() {
@@ -214,10 +222,14 @@ bool HostSession::TryDrainReplies(uint32_t waitMs) {
 
 void HostSession::ReplyLoop() {
   for (;;) {
+    // Once the host is let go only its end matters: the wait moves from the reply channel to the
+    // process, so that its end is noticed the moment it comes.
+    const bool released = releasing_;
     // A host whose replies cannot be taken any more is done; let it go.
-    if (!TryDrainReplies(kPollIntervalMs)) ReleaseHost();
+    if (!TryDrainReplies(released ? 0 : kPollIntervalMs)) ReleaseHost();
     int exitCode = 0;
-    if (platform::WaitForProcess(processId_, 0, exitCode) == platform::ProcessState::kExited) {
+    const int32_t waitMs = released ? static_cast<int32_t>(kPollIntervalMs) : 0;
+    if (platform::WaitForProcess(processId_, waitMs, exitCode) == platform::ProcessState::kExited) {
       // A reply posted just before the host ended still reaches its caller.
       TryDrainReplies(0);
       std::lock_guard lock(mutex_);

@@ -10,6 +10,7 @@
 #include "imaging/image_library.h"
 #include "pdfium/fpdfview.h"
 #include "platform/create_folder.h"
+#include "platform/memory_reuse.h"
 #include "platform/path.h"
 #include "platform/process_hardening.h"
 #include "tools/convert_tool.h"
@@ -27,6 +28,7 @@ void SelfInitialise() {
 }
 
 void ServerMode(const std::vector<std::u16string>& arguments) {
+  platform::KeepFreedMemoryForReuse();
   const uint64_t waitHandle = arguments.size() == 5 ? ParseUnsigned64(arguments[4]) : 0;
   // Before any start-up work, while the parent is still the viewer that started the host.
   const ParentProcess viewer = waitHandle == 0 ? ParentProcess::Record() : ParentProcess();

@@ -12,6 +12,8 @@ packages=(
   libmagick++-6.q16hdri-dev libjpeg62-turbo-dev
   # colour management: the sRGB profile that frames with an embedded profile are converted to
   liblcms2-dev
+  # the client's picture files
+  libpng-dev
   # PDF writer, DOCX container and XML
   libhpdf-dev libminizip-dev libtinyxml2-dev
   # PDF renderer and the libraries its static build needs
@@ -36,6 +38,8 @@ packages=(
   libvips-tools time bc
   # GNOME's thumbnail factory through PyGObject, and its sandbox, for the desktop thumbnailer test
   gir1.2-gnomedesktop-3.0 gir1.2-gdkpixbuf-2.0 python3-gi bubblewrap
+  # real inputs of bench/anchors.sh: photos and the bash reference manual as PDF
+  mate-backgrounds bash-doc
 )
 
 missing=()

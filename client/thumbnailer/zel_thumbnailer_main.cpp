@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "client/command/png_frames.h"
 #include "client/host_client.h"
 #include "client/host_location.h"
+#include "client/picture/picture_file.h"
 #include "client/private_work_folder.h"
 #include "client/thumbnailer/thumbnail_picture.h"
 #include "detect/detect_mime_type.h"
@@ -144,7 +144,9 @@ void WriteThumbnail(const Frame& picture, const std::string& output) {
   const std::filesystem::path temporary =
       target.parent_path() / ("." + target.filename().string() + "." + vesku::ToUtf8(id) + ".png");
   try {
-    zel::client::WritePng(picture, temporary.string());
+    zel::picture::WritePictureFile({picture.bgra.data(), picture.width, picture.height},
+                                   zel::picture::PictureFormat::kPng, temporary.string(),
+                                   zel::picture::ExistingFile::kRefuse);
     std::filesystem::rename(temporary, target);
   } catch (...) {
     std::error_code ignored;
