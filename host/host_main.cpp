@@ -11,6 +11,7 @@
 #include "platform/create_folder.h"
 #include "platform/path.h"
 #include "platform/process_hardening.h"
+#include "platform/process_limits.h"
 #include "tools/convert_tool.h"
 #include "tools/detection_bench.h"
 #include "util/crash_handlers.h"
@@ -26,6 +27,10 @@ void SelfInitialise() {
 }
 
 void ServerMode(const std::vector<std::u16string>& arguments) {
+  // First, so that a viewer killed at any later point takes the host with it.
+  if (const int32_t code = platform::EndWithParentProcess(); code != 0) {
+    std::cerr << "zelHost: cannot end with the viewer. Error: " << code << "\n";
+  }
   const uint64_t waitHandle = arguments.size() == 5 ? ParseUnsigned64(arguments[4]) : 0;
 
   // The separator is appended even when the folder already ends in one; the doubled separator is

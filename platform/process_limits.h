@@ -22,10 +22,11 @@ struct LimitResult {
 // shadow memory alone is larger than any such cap.
 LimitResult LimitDataMemory(uint64_t bytes);
 
-// Ends the process at once (exit code 0) when the process that started it ends, even while its
-// threads are busy. The system tells a child when the thread that started it ends; the process
-// only ends itself when the parent process is really gone, so a viewer that starts hosts from
-// short-lived threads keeps them. Returns 0 or the system error code.
+// Ends the process a few seconds after the process that started it ends, even while its threads
+// are busy: long enough to stop in order, which a waiting main thread starts at once, but not for
+// a request that does not finish. The system tells a child when the thread that started it ends;
+// the countdown only starts when the parent process is really gone, so a viewer that starts
+// hosts from short-lived threads keeps them. Returns 0 or the system error code.
 int32_t EndWithParentProcess();
 
 }  // namespace zel::platform

@@ -15,9 +15,13 @@ constexpr int kParentDeathSignal = SIGUSR2;
 
 volatile sig_atomic_t g_parent = 0;
 
+// How long the host has, once its parent is gone, to stop in order (the waiting main thread has
+// noticed too); a listener stuck in a request would hold that up for good.
+constexpr unsigned kStopGraceSeconds = 3;
+
 void OnParentDeath(int) {
-  // Async-signal-safe: only getppid and _exit.
-  if (getppid() != g_parent) _exit(0);
+  // Async-signal-safe: getppid and alarm only. The alarm's default action ends the process.
+  if (getppid() != g_parent) alarm(kStopGraceSeconds);
 }
 
 constexpr bool IsSanitizerBuild() {
@@ -61,7 +65,7 @@ int32_t EndWithParentProcess() {
   if (sigaction(kParentDeathSignal, &action, nullptr) != 0) return errno;
   if (prctl(PR_SET_PDEATHSIG, kParentDeathSignal, 0L, 0L, 0L) != 0) return errno;
   // A parent that ended before the request was made sends no notice.
-  if (getppid() != parent) _exit(0);
+  if (getppid() != parent) alarm(kStopGraceSeconds);
   return 0;
 }
 

@@ -1,10 +1,12 @@
 // The handler served by the test build of the host (zelHost_testhooks): the real request handler
-// plus extra opcodes that crash or stall the listener thread that takes them, so tests can drive
-// the crash path and the client's time-out end to end. The shipped zelHost links
+// plus extra opcodes that crash, stall, hang or over-allocate in the listener thread that takes
+// them, so tests can drive the crash path, the client's time-out and the host's own limits end to
+// end. The shipped zelHost links
 // host/served_handler.cpp instead.
 #include <chrono>
 #include <csignal>
 #include <exception>
+#include <memory>
 #include <thread>
 
 #include "host/served_handler.h"
@@ -24,6 +26,18 @@ int32_t OpcodeOf(const uint8_t* payload, int32_t length) {
   }
 }
 
+// Replies 0 when the allocation succeeds; a failed one throws, and the transport replies an error.
+void Allocate(const uint8_t* payload, int32_t length, vesku_rpc::IServerResponder& responder) {
+  vesk::CArchiveOverBuffer request(payload, length);
+  vesk::ReadInt(request);
+  const size_t bytes = static_cast<size_t>(vesk::ReadInt(request)) << 20;
+  // Left untouched: the limit counts what is asked for, and a success must not cost the machine.
+  const std::unique_ptr<uint8_t[]> block(new uint8_t[bytes]);
+  vesk::CArchiveOverBuffer reply;
+  responder.GetReplyBuffer(reply, 8);
+  vesk::WriteInt(reply, 0);
+}
+
 class CCrashHookHandler : public vesku_rpc::IServerHandler {
  public:
   explicit CCrashHookHandler(CServerHandler& inner) : inner_(inner) {}
@@ -33,6 +47,13 @@ class CCrashHookHandler : public vesku_rpc::IServerHandler {
     const int32_t opcode = OpcodeOf(payload, length);
     if (opcode == kCrashOpcode) std::raise(SIGSEGV);
     if (opcode == kStallOpcode) std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    if (opcode == kHangOpcode) {
+      for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+    }
+    if (opcode == kAllocateOpcode) {
+      Allocate(payload, length, responder);
+      return;
+    }
     inner_.HandleRequest(payload, length, responder);
   }
 
@@ -46,5 +67,8 @@ vesku_rpc::IServerHandler& ServedHandler(CServerHandler& handler) {
   static CCrashHookHandler hooked(handler);
   return hooked;
 }
+
+// Short enough for tests to wait out, long enough for the stall opcode and any test file.
+RequestTimeLimits ServedTimeLimits() { return {kTestTimeLimitMs, kTestTimeGraceMs}; }
 
 }  // namespace zel

@@ -9,5 +9,14 @@ namespace zel {
 inline constexpr int32_t kCrashOpcode = 0x7E57C0DE;
 // Holds the listener for one and a half seconds, then fails like any unknown opcode.
 inline constexpr int32_t kStallOpcode = 0x7E575700;
+// Holds the listener until the host is ended, checking nothing: only the watchdog can end it.
+inline constexpr int32_t kHangOpcode = 0x7E57A4C0;
+// Allocates (and touches) the number of mebibytes that follows, then fails like any unknown
+// opcode: a decoder that asks for more than the host may have.
+inline constexpr int32_t kAllocateOpcode = 0x7E57A110;
+
+// The request time limits of the test build.
+inline constexpr int32_t kTestTimeLimitMs = 3000;
+inline constexpr int32_t kTestTimeGraceMs = 2000;
 
 }  // namespace zel
