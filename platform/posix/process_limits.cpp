@@ -17,7 +17,7 @@ volatile sig_atomic_t g_parent = 0;
 
 // How long the host has, once its parent is gone, to stop in order (the waiting main thread has
 // noticed too); a listener stuck in a request would hold that up for good.
-constexpr unsigned kStopGraceSeconds = 3;
+constexpr unsigned kStopGraceSeconds = 2;
 
 void OnParentDeath(int) {
   // Async-signal-safe: getppid and alarm only. The alarm's default action ends the process.

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <csignal>
 #include <exception>
+#include <iostream>
 #include <memory>
 #include <thread>
 
@@ -31,8 +32,10 @@ void Allocate(const uint8_t* payload, int32_t length, vesku_rpc::IServerResponde
   vesk::CArchiveOverBuffer request(payload, length);
   vesk::ReadInt(request);
   const size_t bytes = static_cast<size_t>(vesk::ReadInt(request)) << 20;
-  // Left untouched: the limit counts what is asked for, and a success must not cost the machine.
+  // Touched in one byte only: the limit counts what is asked for, and a success must not cost the
+  // machine. The volatile store keeps the compiler from leaving the allocation out.
   const std::unique_ptr<uint8_t[]> block(new uint8_t[bytes]);
+  static_cast<volatile uint8_t*>(block.get())[0] = 1;
   vesk::CArchiveOverBuffer reply;
   responder.GetReplyBuffer(reply, 8);
   vesk::WriteInt(reply, 0);
@@ -48,6 +51,7 @@ class CCrashHookHandler : public vesku_rpc::IServerHandler {
     if (opcode == kCrashOpcode) std::raise(SIGSEGV);
     if (opcode == kStallOpcode) std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     if (opcode == kHangOpcode) {
+      std::cout << kHangingText << std::endl;
       for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
     }
     if (opcode == kAllocateOpcode) {

@@ -9,8 +9,10 @@ namespace zel {
 inline constexpr int32_t kCrashOpcode = 0x7E57C0DE;
 // Holds the listener for one and a half seconds, then fails like any unknown opcode.
 inline constexpr int32_t kStallOpcode = 0x7E575700;
-// Holds the listener until the host is ended, checking nothing: only the watchdog can end it.
+// Writes kHangingText to the standard output, then holds the listener until the host is ended,
+// checking nothing: only the watchdog or the end of the process ends it.
 inline constexpr int32_t kHangOpcode = 0x7E57A4C0;
+inline constexpr char kHangingText[] = "hanging in a request";
 // Allocates (and touches) the number of mebibytes that follows, then fails like any unknown
 // opcode: a decoder that asks for more than the host may have.
 inline constexpr int32_t kAllocateOpcode = 0x7E57A110;
