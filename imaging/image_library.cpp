@@ -97,13 +97,26 @@ bool ApplyLimits(const ImageLibraryLimits& limits) {
   return inForce;
 }
 
-// Loads the allowed coders now, on the main thread, instead of on the first request that needs
-// one; no other coder is ever loaded.
-void LoadAllowedCoders() {
+template <typename Info>
+void LoadTable(const Info** (*list)(const char*, size_t*, MagickCore::ExceptionInfo*),
+               MagickCore::ExceptionInfo* exception) {
+  size_t count = 0;
+  const Info** entries = list("*", &count, exception);
+  MagickCore::RelinquishMagickMemory(entries);
+}
+
+// Loads the allowed coders and the tables a request consults (content signatures, colour names,
+// message texts, delegates) now, on the main thread, instead of on the first request that needs
+// them: serving then reads no configuration file, and no other coder is ever loaded.
+void LoadWhatRequestsUse() {
   magick::ExceptionGuard exception = magick::AcquireException();
   for (const std::string& format : AllowedImageFormats()) {
     MagickCore::GetMagickInfo(format.c_str(), exception.get());
   }
+  LoadTable(MagickCore::GetMagicInfoList, exception.get());
+  LoadTable(MagickCore::GetColorInfoList, exception.get());
+  LoadTable(MagickCore::GetLocaleInfoList, exception.get());
+  LoadTable(MagickCore::GetDelegateInfoList, exception.get());
 }
 
 }  // namespace
@@ -126,7 +139,7 @@ void SetUpImageLibrary(const std::u16string& tempFolder, bool clearFolder) {
   if (!ApplyLimits(limits)) {
     std::cout << "zelHost: image library limits are capped by a policy file\n";
   }
-  LoadAllowedCoders();
+  LoadWhatRequestsUse();
 }
 
 const std::u16string& ImageTempFolder() { return TempFolder(); }
