@@ -88,6 +88,7 @@ bool ApplyLimits(const ImageLibraryLimits& limits) {
       {MagickCore::HeightResource, limits.imageSide},
       {MagickCore::ListLengthResource, limits.frameCount},
       {MagickCore::TimeResource, MagickResourceInfinity},
+      {MagickCore::ThrottleResource, 0},
   };
   bool inForce = true;
   for (const auto& [type, value] : wanted) {

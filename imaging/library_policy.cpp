@@ -38,6 +38,8 @@ std::string ResourcePolicyText(const ImageLibraryLimits& limits) {
          ResourceEntry("area", limits.imagePixels) + ResourceEntry("width", limits.imageSide) +
          ResourceEntry("height", limits.imageSide) +
          ResourceEntry("list-length", limits.frameCount) + ResourceEntry("time", unlimited) +
+         // A throttle makes the library sleep on every pixel access.
+         ResourceEntry("throttle", 0) +
          "<policy domain=\"system\" name=\"max-memory-request\" value=\"" +
          std::to_string(limits.largestRequest) +
          "\"/>"
