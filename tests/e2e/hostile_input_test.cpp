@@ -40,10 +40,8 @@ uint64_t ProcValue(int pid, const std::string& file, const std::string& key) {
   return std::strtoull(text.c_str() + at + key.size(), nullptr, 10);
 }
 
-void Append32(Bytes& out, uint32_t value, bool bigEndian) {
-  for (int i = 0; i < 4; ++i) {
-    out.push_back(static_cast<uint8_t>(value >> (bigEndian ? 24 - 8 * i : 8 * i)));
-  }
+void AppendBigEndian(Bytes& out, uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(value >> shift));
 }
 
 // Two 1 × 1 frames, the second at (65534, 65534): 79 bytes that span a 65535 × 65535 canvas.
@@ -61,41 +59,23 @@ Bytes GifOfFramesFarApart() {
 }
 
 void AppendChunk(Bytes& png, const char* type, const Bytes& data) {
-  Append32(png, static_cast<uint32_t>(data.size()), true);
+  AppendBigEndian(png, static_cast<uint32_t>(data.size()));
   const size_t start = png.size();
   png.insert(png.end(), type, type + 4);
   png.insert(png.end(), data.begin(), data.end());
-  Append32(png, static_cast<uint32_t>(crc32(0, png.data() + start, png.size() - start)), true);
+  AppendBigEndian(png, static_cast<uint32_t>(crc32(0, png.data() + start, png.size() - start)));
 }
 
 // A 1 × 1 PNG whose text chunk inflates to `textBytes` zeros.
 Bytes PngWithInflatingText(size_t textBytes) {
   Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   AppendChunk(png, "IHDR", {0, 0, 0, 1, 0, 0, 0, 1, 8, 0, 0, 0, 0});
+  const Bytes zeros(textBytes, 0);
+  uLongf size = compressBound(zeros.size());
   Bytes text = ToBytes(std::string("Comment\0\0", 9));
-  z_stream stream{};
-  deflateInit(&stream, Z_BEST_COMPRESSION);
-  const Bytes zeros(1 << 20, 0);
-  Bytes out(1 << 16);
-  for (size_t left = textBytes; left > 0 || stream.avail_in > 0;) {
-    if (stream.avail_in == 0) {
-      const size_t take = std::min(left, zeros.size());
-      stream.next_in = const_cast<Bytef*>(zeros.data());
-      stream.avail_in = static_cast<uInt>(take);
-      left -= take;
-    }
-    stream.next_out = out.data();
-    stream.avail_out = static_cast<uInt>(out.size());
-    deflate(&stream, left == 0 ? Z_FINISH : Z_NO_FLUSH);
-    text.insert(text.end(), out.data(), stream.next_out);
-  }
-  for (int result = Z_OK; result != Z_STREAM_END;) {
-    stream.next_out = out.data();
-    stream.avail_out = static_cast<uInt>(out.size());
-    result = deflate(&stream, Z_FINISH);
-    text.insert(text.end(), out.data(), stream.next_out);
-  }
-  deflateEnd(&stream);
+  text.resize(text.size() + size);
+  compress2(text.data() + 9, &size, zeros.data(), zeros.size(), Z_BEST_COMPRESSION);
+  text.resize(9 + size);
   AppendChunk(png, "zTXt", text);
   AppendChunk(png, "IDAT", {0x78, 0x9C, 0x63, 0x60, 0x00, 0x00, 0x00, 0x02, 0x00, 0x01});
   AppendChunk(png, "IEND", {});
