@@ -23,9 +23,9 @@ constexpr uint64_t kFrameCount = 10000;
 // describing a bomb (a text chunk that inflates to gigabytes).
 constexpr uint64_t kLargestRequest = 256 * kMiB;
 
-// Decoder buffers outside the library's accounting, the PDF renderer's store and a laid-out
-// document's XML tree.
-constexpr uint64_t kProcessHeadroom = kGiB;
+// Decoder buffers outside the library's accounting, the PDF renderer's store, a laid-out
+// document's XML tree, and free memory the allocator keeps for reuse rather than giving back.
+constexpr uint64_t kProcessHeadroom = 2 * kGiB;
 
 }  // namespace
 
