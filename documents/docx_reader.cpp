@@ -46,7 +46,8 @@ std::u16string NewTemporaryPath() {
   return folder + uuid;
 }
 
-// Reads the entry into `out`; an entry that cannot be found, opened or read leaves it empty.
+// Reads the entry into `out`; an entry that cannot be found, opened or read leaves it empty, and
+// one that inflates past the cap throws.
 void ReadDocumentEntry(unzFile zip, std::string& out) {
   if (unzLocateFile(zip, "word/document.xml", 0) != UNZ_OK) return;
   if (unzOpenCurrentFile(zip) != UNZ_OK) return;
@@ -54,6 +55,10 @@ void ReadDocumentEntry(unzFile zip, std::string& out) {
   for (;;) {
     const int read = unzReadCurrentFile(zip, buffer.data(), kReadBufferSize);
     if (read <= 0) break;
+    if (out.size() + static_cast<size_t>(read) > kMaxDocumentXml) {
+      // Closing the zip closes the entry as well.
+      throw std::runtime_error("document.xml too large in docx.");
+    }
     out.append(buffer.data(), static_cast<size_t>(read));
   }
   unzCloseCurrentFile(zip);

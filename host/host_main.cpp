@@ -13,6 +13,7 @@
 #include "platform/memory_reuse.h"
 #include "platform/path.h"
 #include "platform/process_hardening.h"
+#include "platform/process_limits.h"
 #include "tools/convert_tool.h"
 #include "tools/detection_bench.h"
 #include "util/crash_handlers.h"
@@ -28,6 +29,10 @@ void SelfInitialise() {
 }
 
 void ServerMode(const std::vector<std::u16string>& arguments) {
+  // First, so that a viewer killed at any later point takes the host with it.
+  if (const int32_t code = platform::EndWithParentProcess(); code != 0) {
+    std::cerr << "zelHost: cannot end with the viewer. Error: " << code << "\n";
+  }
   platform::KeepFreedMemoryForReuse();
   const uint64_t waitHandle = arguments.size() == 5 ? ParseUnsigned64(arguments[4]) : 0;
   // Before any start-up work, while the parent is still the viewer that started the host.

@@ -3,6 +3,8 @@
 #include <stdexcept>
 
 #include "host/served_handler.h"
+#include "host/server_limits.h"
+#include "host/time_limited_handler.h"
 #include "host/wait_for_viewer.h"
 #include "rpc/server.h"
 #include "service/server_handler.h"
@@ -17,10 +19,13 @@ void RunServer(const std::u16string& channelName, int32_t listenerCount, int32_t
   const int32_t channelSize =
       bufferSize == -1 ? vesku_rpc::CServer::kDefaultBufferSize : bufferSize;
   CServerHandler handler(channelSize / 2);
+  ApplyServerLimits(channelSize / 2);
+  RequestWatchdog watchdog(ServedTimeLimits());
+  CTimeLimitedHandler timeLimited(ServedHandler(handler), watchdog);
   // Declared after the handler so that it is destroyed first: listeners may still be inside it.
   vesku_rpc::CServer server(channelName, bufferSize);
   server.RestrictChannels();
-  server.SetHandler(&ServedHandler(handler));
+  server.SetHandler(&timeLimited);
   server.StartListeners(listenerCount);
   WaitForViewer(waitHandle, parent);
 }

@@ -122,7 +122,9 @@ bool ImageDecoder::TurnFrame(Magick::Image& frame, int32_t rotation, bool autoOr
 }
 
 int64_t ImageDecoder::ByteNeed() const {
-  return totalBytes_ != 0 ? totalBytes_ : int64_t{width_} * height_ * 4;
+  if (totalBytes_ == 0) return int64_t{width_} * height_ * 4;
+  // Two one-pixel frames far apart span a canvas of gigabytes; the budget bounds it as well.
+  return std::max<int64_t>(totalBytes_, int64_t{canvasWidth_} * canvasHeight_ * 4);
 }
 
 void ImageDecoder::WritePixels(void* destination, int32_t capacity) {

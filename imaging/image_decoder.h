@@ -66,7 +66,8 @@ class ImageDecoder {
                   const std::string& jpegSize);
   void MeasureAnimation();
   bool TurnFrame(Magick::Image& frame, int32_t rotation, bool autoOrient);
-  // Bytes that the frames take before the budget: all frames of an animation, else the current.
+  // Bytes that the reply's pixels take before the budget: all frames of an animation, or its
+  // canvas when that is larger (the viewer allocates it too), else the current frame.
   int64_t ByteNeed() const;
 
   void FitToBox();

@@ -1,7 +1,9 @@
 // Size box and byte budget of ImageDecoder. The box applies to still images only, rounded to the
 // nearest pixel with Lanczos; the budget applies to everything, with truncated sizes. The two are
 // deliberately kept separate.
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 
 #include "imaging/image_decoder.h"
@@ -14,6 +16,18 @@ Magick::Geometry ExactSize(uint64_t width, uint64_t height) {
   Magick::Geometry geometry(width, height);
   geometry.aspect(true);
   return geometry;
+}
+
+// Canvas mode composes at source resolution. A canvas that frames far apart made larger than the
+// library would hold as one image stays with plain frames, which the budget shrinks like the
+// canvas itself.
+bool CanvasFitsLibrary(int64_t width, int64_t height) {
+  const auto limit = [](MagickCore::ResourceType type) {
+    return static_cast<int64_t>(std::min<MagickCore::MagickSizeType>(
+        MagickCore::GetMagickResourceLimit(type), std::numeric_limits<int64_t>::max()));
+  };
+  return width <= limit(MagickCore::WidthResource) && height <= limit(MagickCore::HeightResource) &&
+         width * height <= limit(MagickCore::AreaResource);
 }
 
 }  // namespace
@@ -35,7 +49,7 @@ void ImageDecoder::ApplyByteLimit(int32_t rotation, bool turned) {
   scale_ = ratio;
   if (totalBytes_ != 0) {
     scale_ = std::sqrt(ratio);
-    if (rotation == 0 && !turned && newScaling) {
+    if (rotation == 0 && !turned && newScaling && CanvasFitsLibrary(canvasWidth_, canvasHeight_)) {
       if (!PlanCanvas(canvasWidth_, canvasHeight_)) throw std::runtime_error("Animation too big");
       ComposeFrame(0);
       return;

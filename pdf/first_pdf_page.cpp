@@ -8,6 +8,7 @@
 #include "pdf/page_geometry.h"
 #include "pdf/pdf_guards.h"
 #include "pdf/pdf_library_lock.h"
+#include "util/request_deadline.h"
 
 namespace zel {
 namespace {
@@ -71,6 +72,8 @@ std::pair<const uint8_t*, int32_t> RenderFirstPdfPage(const uint8_t* data, uint3
   FPDFBitmap_FillRect(bitmap.Get(), 0, 0, g.fullWidth, g.fullHeight, kWhite);
   FPDF_RenderPageBitmap(bitmap.Get(), first.page.Get(), g.marginX, g.marginY, g.width, g.height, 0,
                         FPDF_ANNOT);
+  // A page whose drawing the request's time limit cut short is no picture of the page.
+  vesku::ThrowIfPastDeadline();
   PaintFrame(bitmap.Get(), g);
 
   // Built aside and swapped in, so a failed allocation leaves the caller's storage as it was.

@@ -1,5 +1,6 @@
 #include "pdf/page_geometry.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -20,6 +21,35 @@ int32_t WholePoints(double points) {
   return static_cast<int32_t>(points);
 }
 
+// Half of the default 200 MiB channel, the budget of a host started without a channel size.
+constexpr int64_t kDefaultPageByteLimit = 209715200 / 2;
+
+int64_t& PageByteLimit() {
+  static int64_t limit = kDefaultPageByteLimit;
+  return limit;
+}
+
+int64_t PictureBytes(int64_t width, int64_t height, const PdfPageGeometry& g) {
+  return (width + 2 * int64_t{g.marginX}) * (height + 2 * int64_t{g.marginY}) * 4;
+}
+
+// Shrinks the page (never its frame) by one factor on both sides until its picture fits.
+void FitIntoByteLimit(PdfPageGeometry& g) {
+  const int64_t limit = PageByteLimit();
+  const int64_t need = PictureBytes(g.width, g.height, g);
+  if (need <= limit) return;
+  double factor = std::sqrt(static_cast<double>(limit) / static_cast<double>(need));
+  int64_t width = g.width;
+  int64_t height = g.height;
+  do {
+    width = std::max<int64_t>(1, static_cast<int64_t>(g.width * factor));
+    height = std::max<int64_t>(1, static_cast<int64_t>(g.height * factor));
+    factor *= 0.99;
+  } while (PictureBytes(width, height, g) > limit && (width > 1 || height > 1));
+  g.width = static_cast<int32_t>(width);
+  g.height = static_cast<int32_t>(height);
+}
+
 int32_t FullLength(int32_t length, int32_t margin) {
   const int64_t full = int64_t{length} + 2 * int64_t{margin};
   if (full > std::numeric_limits<int32_t>::max()) throw std::runtime_error("Can't open pdf");
@@ -27,6 +57,8 @@ int32_t FullLength(int32_t length, int32_t margin) {
 }
 
 }  // namespace
+
+void SetPageByteLimit(int64_t bytes) { PageByteLimit() = bytes; }
 
 PdfPageGeometry ComputePageGeometry(FPDF_PAGE page) {
   PdfPageGeometry g;
@@ -40,6 +72,7 @@ PdfPageGeometry ComputePageGeometry(FPDF_PAGE page) {
   g.marginX = kMarginPoints;
   g.marginY = kMarginPoints;
   ScaleToScreenPixels(&g.marginX, &g.marginY);
+  FitIntoByteLimit(g);
   g.fullWidth = FullLength(g.width, g.marginX);
   g.fullHeight = FullLength(g.height, g.marginY);
   return g;

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "pdfium/mupdf/mupdf_objects.h"
+#include "util/request_deadline.h"
 
 namespace {
 
@@ -50,9 +51,13 @@ fz_matrix PageToDevice(const fz_rect& bounds, int rotate, int start_x, int start
   return fz_concat(m, fz_translate(static_cast<float>(start_x), static_cast<float>(start_y)));
 }
 
-// Runs the page through the draw device; a page that fails half-way keeps what was drawn.
+// Runs the page through the draw device; a page that fails half-way keeps what was drawn. The
+// request's deadline can abort the drawing (forms that draw each other many times over take for
+// ever); the caller then learns of it from the deadline itself.
 void Draw(fz_context* ctx, fpdf_bitmap_t__* bitmap, fz_page* page, fz_matrix ctm,
           const fz_irect& clip, bool annotations) {
+  fz_cookie cookie = {};
+  const vesku::ScopedAbortFlag abortAtDeadline(&cookie.abort);
   fz_pixmap* pixmap = nullptr;
   fz_device* device = nullptr;
   fz_var(pixmap);
@@ -61,10 +66,10 @@ void Draw(fz_context* ctx, fpdf_bitmap_t__* bitmap, fz_page* page, fz_matrix ctm
     pixmap = fz_new_pixmap_with_data(ctx, fz_device_bgr(ctx), bitmap->width, bitmap->height,
                                      nullptr, 1, bitmap->stride, bitmap->pixels.get());
     device = fz_new_draw_device_with_bbox(ctx, ctm, pixmap, &clip);
-    fz_run_page_contents(ctx, page, device, fz_identity, nullptr);
+    fz_run_page_contents(ctx, page, device, fz_identity, &cookie);
     if (annotations) {
-      fz_run_page_annots(ctx, page, device, fz_identity, nullptr);
-      fz_run_page_widgets(ctx, page, device, fz_identity, nullptr);
+      fz_run_page_annots(ctx, page, device, fz_identity, &cookie);
+      fz_run_page_widgets(ctx, page, device, fz_identity, &cookie);
     }
     fz_close_device(ctx, device);
   }

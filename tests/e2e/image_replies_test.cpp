@@ -38,6 +38,17 @@ void ExpectSameSummary(const ImageSummary& a, const ImageSummary& b, const std::
   EXPECT_EQ(a.dateTaken, b.dateTaken) << label;
 }
 
+// The properties of a reply without the library's "date:" stamps, which tell when the bytes were
+// read: two reads a second apart differ there whatever the name.
+std::vector<std::pair<std::string, std::string>> StableProperties(
+    const client::PropertiesReply& reply) {
+  std::vector<std::pair<std::string, std::string>> stable;
+  for (const auto& property : reply.properties) {
+    if (property.first.rfind("date:", 0) != 0) stable.push_back(property);
+  }
+  return stable;
+}
+
 TEST(ImageReplies, FileNamesAreOnlyAFormatHint) {
   WorkFolder work;
   client::CHostClient client(HostOptionsFor(work));
@@ -70,7 +81,7 @@ TEST(ImageReplies, FileNamesAreOnlyAFormatHint) {
       ExpectSameSummary(sameInfo.summary, info.summary, label);
       const client::PropertiesReply sameProperties = client.ReadImageProperties(file);
       ASSERT_TRUE(sameProperties.found) << label;
-      EXPECT_EQ(sameProperties.properties, properties.properties) << label;
+      EXPECT_EQ(StableProperties(sameProperties), StableProperties(properties)) << label;
       const client::PartialProbeReply sameProbe =
           client.ProbePartialImage(file, file.size, nullptr, 0);
       EXPECT_EQ(sameProbe.result, probe.result) << label;

@@ -16,6 +16,7 @@
 #include <optional>
 #include <thread>
 
+#include "platform/child_process.h"
 #include "rpc/archive_values.h"
 #include "rpc/rpc_channel.h"
 #include "tests/e2e/e2e_support.h"
@@ -285,6 +286,50 @@ TEST(HostLifecycle, EndsWhenItsViewerEndsDuringStartUpUnderASubreaper) {
   kill(host, SIGKILL);
   int status = 0;
   waitpid(reaper, &status, 0);
+  vesku_rpc::CRpcChannel::Remove(vesku::ToWide(name + "_in"), kSize, u"");
+  vesku_rpc::CRpcChannel::Remove(vesku::ToWide(name + "_out"), kSize, u"");
+}
+
+TEST(HostLifecycle, EndsWithItsParentEvenWhileARequestRuns) {
+  WorkFolder work;
+  const std::string name = "zel_e2e_orphan_" + fs::path(work.path()).filename().string();
+  constexpr int32_t kSize = 1 << 20;
+  const platform::SecurityAttributes ownerOnly{0600};
+  vesku_rpc::CRpcChannel replies;
+  vesku_rpc::CRpcChannel requests;
+  ASSERT_EQ(0, replies.Open(vesku::ToWide(name + "_in"), kSize, true, &ownerOnly, u""));
+  ASSERT_EQ(0, requests.Open(vesku::ToWide(name + "_out"), kSize, true, &ownerOnly, u""));
+  // A request that holds its listener until the host is ended, waiting for the host.
+  const std::optional<vesku_rpc::RpcSlot> hang = requests.Allocate(8);
+  ASSERT_TRUE(hang.has_value());
+  vesk::CArchiveOverBuffer archive;
+  archive.BindForWriting(hang->payload, 8);
+  vesk::WriteInt(archive, kHangOpcode);
+  requests.Post(hang->message);
+
+  // An intermediate shell starts the host and ends once the host is inside the request.
+  const fs::path pid = work.path() / "host.pid";
+  const fs::path out = work.path() / "host.out";
+  const fs::path release = work.path() / "release";
+  const std::string command = "sh -c \"'" ZEL_TESTHOOKS_HOST_PATH "' " + name + " 1 " +
+                              std::to_string(kSize) + " '" + work.str() + "' >'" + out.string() +
+                              "' 2>&1 & echo \\$! >'" + pid.string() + "'; until [ -e '" +
+                              release.string() + "' ]; do sleep 0.05; done\" &";
+  ASSERT_EQ(0, std::system(command.c_str()));
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (ReadText(out).find(kHangingText) == std::string::npos &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  std::ofstream(release.string()).close();
+  const int host = std::atoi(ReadText(pid).c_str());
+  ASSERT_GT(host, 0);
+
+  // The host ends soon after the shell, and not through its watchdog, which would leave a dump.
+  int exitCode = 0;
+  EXPECT_EQ(platform::ProcessState::kExited, platform::WaitForProcess(host, 20000, exitCode));
+  EXPECT_FALSE(fs::exists(work.path() / "dumps" / "zelHost.dmp"));
+  platform::KillProcess(host);
   vesku_rpc::CRpcChannel::Remove(vesku::ToWide(name + "_in"), kSize, u"");
   vesku_rpc::CRpcChannel::Remove(vesku::ToWide(name + "_out"), kSize, u"");
 }

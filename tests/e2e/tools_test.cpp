@@ -63,9 +63,12 @@ BenchReport ParseBench(const std::string& out) {
   return report;
 }
 
+// Through the bytes: the image library of this process runs under the host's policy, which lets
+// it open no path.
 std::pair<size_t, size_t> PngSize(const fs::path& path) {
+  const std::string bytes = ReadText(path);
   Magick::Image image;
-  image.ping(path.string());
+  image.ping(Magick::Blob(bytes.data(), bytes.size()));
   return {image.columns(), image.rows()};
 }
 

@@ -1,11 +1,14 @@
 // The handler served by the test build of the host (zelHost_testhooks): the real request handler
-// plus extra opcodes that crash or stall the listener thread that takes them, so tests can drive
-// the crash path and the client's time-out end to end, and an empty bitmap for one file name, so
-// they can see how the client takes a reply no host should send. The shipped zelHost links
+// plus extra opcodes that crash, stall, hang or over-allocate in the listener thread that takes
+// them, so tests can drive the crash path, the client's time-out and the host's own limits end to
+// end, and an empty bitmap for one file name, so they can see how the client takes a reply no host
+// should send. The shipped zelHost links
 // host/served_handler.cpp instead.
 #include <chrono>
 #include <csignal>
 #include <exception>
+#include <iostream>
+#include <memory>
 #include <thread>
 
 #include "host/served_handler.h"
@@ -47,6 +50,20 @@ void AnswerEmptyFrame(vesku_rpc::IServerResponder& responder) {
   vesk::WriteBinary(reply, 0);
 }
 
+// Replies 0 when the allocation succeeds; a failed one throws, and the transport replies an error.
+void Allocate(const uint8_t* payload, int32_t length, vesku_rpc::IServerResponder& responder) {
+  vesk::CArchiveOverBuffer request(payload, length);
+  vesk::ReadInt(request);
+  const size_t bytes = static_cast<size_t>(vesk::ReadInt(request)) << 20;
+  // Touched in one byte only: the limit counts what is asked for, and a success must not cost the
+  // machine. The volatile store keeps the compiler from leaving the allocation out.
+  const std::unique_ptr<uint8_t[]> block(new uint8_t[bytes]);
+  static_cast<volatile uint8_t*>(block.get())[0] = 1;
+  vesk::CArchiveOverBuffer reply;
+  responder.GetReplyBuffer(reply, 8);
+  vesk::WriteInt(reply, 0);
+}
+
 class CCrashHookHandler : public vesku_rpc::IServerHandler {
  public:
   explicit CCrashHookHandler(CServerHandler& inner) : inner_(inner) {}
@@ -58,6 +75,14 @@ class CCrashHookHandler : public vesku_rpc::IServerHandler {
     if (opcode == kStallOpcode) std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     if (opcode == kConvertToBitmapOpcode && AsksForEmptyFrame(payload, length)) {
       AnswerEmptyFrame(responder);
+      return;
+    }
+    if (opcode == kHangOpcode) {
+      std::cout << kHangingText << std::endl;
+      for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+    }
+    if (opcode == kAllocateOpcode) {
+      Allocate(payload, length, responder);
       return;
     }
     inner_.HandleRequest(payload, length, responder);
@@ -73,5 +98,8 @@ vesku_rpc::IServerHandler& ServedHandler(CServerHandler& handler) {
   static CCrashHookHandler hooked(handler);
   return hooked;
 }
+
+// Short enough for tests to wait out, long enough for the stall opcode and any test file.
+RequestTimeLimits ServedTimeLimits() { return {kTestTimeLimitMs, kTestTimeGraceMs}; }
 
 }  // namespace zel

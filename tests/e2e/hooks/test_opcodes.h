@@ -10,6 +10,17 @@ namespace zel {
 inline constexpr int32_t kCrashOpcode = 0x7E57C0DE;
 // Holds the listener for one and a half seconds, then fails like any unknown opcode.
 inline constexpr int32_t kStallOpcode = 0x7E575700;
+// Writes kHangingText to the standard output, then holds the listener until the host is ended,
+// checking nothing: only the watchdog or the end of the process ends it.
+inline constexpr int32_t kHangOpcode = 0x7E57A4C0;
+inline constexpr char kHangingText[] = "hanging in a request";
+// Allocates (and touches) the number of mebibytes that follows, then fails like any unknown
+// opcode: a decoder that asks for more than the host may have.
+inline constexpr int32_t kAllocateOpcode = 0x7E57A110;
+
+// The request time limits of the test build.
+inline constexpr int32_t kTestTimeLimitMs = 3000;
+inline constexpr int32_t kTestTimeGraceMs = 2000;
 
 // ConvertToBitmap of a file of this name is answered with a still image of 0 × 0 pixels.
 inline constexpr int32_t kConvertToBitmapOpcode = 2;

@@ -92,6 +92,13 @@ TEST(DocxReader, BrokenContainersAndXmlAreRefusedAndLeaveNoFile) {
   EXPECT_TRUE(std::filesystem::is_empty(DocumentTempFolder()));
 }
 
+TEST(DocxReader, TextThatInflatesPastTheCapIsRefusedBeforeItIsHeld) {
+  // A few dozen kilobytes of container.
+  const Bytes bomb = MakeZip({{"word/document.xml", std::string(kMaxDocumentXml + 1, ' ')}});
+  EXPECT_EQ(ErrorOf(bomb), "document.xml too large in docx.");
+  EXPECT_TRUE(std::filesystem::is_empty(DocumentTempFolder()));
+}
+
 TEST(DocxReader, LargeDocumentIsReadWhole) {
   // Far more than one read buffer of the zip entry.
   std::string body;

@@ -142,5 +142,23 @@ TEST(CanvasMode, ComposedFramesMatchCoalescedFrames) {
   EXPECT_FALSE(decoder.NextFrame(0, false));
 }
 
+// Two one-pixel frames far apart span a canvas that no reply could carry, and that a viewer would
+// have to allocate: the budget bounds the canvas like the frames, in canvas mode and, for a canvas
+// too large for the library to compose, with plain frames.
+TEST(CanvasMode, CanvasOfFramesFarApartStaysInsideTheBudget) {
+  constexpr int32_t kBudget = 40000;
+  for (const ssize_t offset : {1999, 15999}) {
+    const size_t side = static_cast<size_t>(offset) + 1;
+    const Bytes animation = Animation({Frame(1, 1, "red", 0, 0, 1, side, side),
+                                       Frame(1, 1, "blue", offset, offset, 1, side, side)});
+    ImageDecoder decoder(kBudget, 0, 0);
+    decoder.Load(animation.data(), static_cast<int32_t>(animation.size()), 0, false, u"far.miff");
+    const auto [width, height] = decoder.CanvasSize();
+    EXPECT_LE(int64_t{width} * height * 4, kBudget) << offset;
+    EXPECT_GT(int64_t{width} * height * 4, kBudget / 2) << offset;
+    EXPECT_EQ(decoder.FrameCount(), 2) << offset;
+  }
+}
+
 }  // namespace
 }  // namespace zel

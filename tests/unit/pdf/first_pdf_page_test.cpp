@@ -9,10 +9,12 @@
 #include <mutex>
 #include <thread>
 
+#include "pdf/page_geometry.h"
 #include "pdf/pdf_library_lock.h"
 #include "pdfium/fpdfview.h"
 #include "platform/screen.h"
 #include "tests/unit/pdf/test_pdfs.h"
+#include "util/request_deadline.h"
 
 namespace zel::test {
 namespace {
@@ -173,6 +175,48 @@ TEST_F(FirstPdfPage, DocumentsThatCannotBeOpenedLeaveTheCallersDataAlone) {
     EXPECT_EQ(summary.width, 5) << name;
   }
   // The lock is free again after every failure.
+  EXPECT_TRUE(PdfLibraryLock().try_lock());
+  PdfLibraryLock().unlock();
+}
+
+TEST_F(FirstPdfPage, AHugePageIsSizedToThePageLimitBeforeItIsDrawn) {
+  // The largest page a PDF may declare: 19200 × 9600 pixels, 368 MB as a picture.
+  const auto huge = MakePdf({{.width = 14400, .height = 7200, .cornerSquare = true}});
+  constexpr int64_t kLimit = 4 << 20;
+  SetPageByteLimit(kLimit);
+  const ImageSummary measured = Measure(huge);
+  std::string mime;
+  std::vector<uint8_t> storage;
+  RenderFirstPdfPage(huge.data(), static_cast<uint32_t>(huge.size()), mime, storage);
+  SetPageByteLimit(209715200 / 2);
+
+  const int64_t bytes = int64_t{measured.width} * measured.height * 4;
+  EXPECT_LE(bytes, kLimit);
+  EXPECT_GT(bytes, kLimit * 9 / 10);
+  EXPECT_NEAR(static_cast<double>(measured.width) / measured.height, 2.0, 0.01);
+  // What is rendered is exactly what was measured, and the page is drawn at that scale: the
+  // 100-point square at the top-left corner shrinks with it.
+  const Bmp bmp{storage};
+  ASSERT_EQ(bmp.Width(), measured.width);
+  EXPECT_EQ(storage.size(), 54 + static_cast<size_t>(bytes));
+  EXPECT_EQ(bmp.Pixel(3, 3) & 0xFFFFFF, 0x000000u);
+  EXPECT_EQ(bmp.Pixel(measured.width / 2, measured.height / 2) & 0xFFFFFF, 0xFFFFFFu);
+}
+
+TEST_F(FirstPdfPage, ADrawingCutShortByTheRequestsDeadlineIsNoPicture) {
+  const auto pdf = MakePdf({{.text = true}});
+  vesku::RequestDeadline deadline;
+  const vesku::ScopedRequestDeadline current(deadline);
+  deadline.Expire();
+  std::string mime = "application/pdf";
+  std::vector<uint8_t> storage = {7};
+  try {
+    RenderFirstPdfPage(pdf.data(), static_cast<uint32_t>(pdf.size()), mime, storage);
+    ADD_FAILURE() << "rendered past the deadline";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "Time limit exceeded");
+  }
+  EXPECT_EQ(storage, std::vector<uint8_t>{7});
   EXPECT_TRUE(PdfLibraryLock().try_lock());
   PdfLibraryLock().unlock();
 }
