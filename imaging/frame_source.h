@@ -1,0 +1,34 @@
+// The frames of one decoded picture, one at a time, in the form they leave the decoder: 32-bit
+// BGRA (bytes B, G, R, A; rows top to bottom; stride width × 4), each with a position on the
+// animation canvas and a delay. The decoder picks one kind of source when it loads a file: plain
+// frames, frames composed on a canvas, or the GIF fast path's frames.
+#pragma once
+
+#include <cstdint>
+#include <utility>
+
+namespace zel {
+
+class FrameSource {
+ public:
+  virtual ~FrameSource() = default;
+
+  virtual int32_t FrameCount() const = 0;
+
+  // The current frame's size as exported.
+  virtual int32_t width() const = 0;
+  virtual int32_t height() const = 0;
+  virtual std::pair<int32_t, int32_t> FramePosition() const = 0;
+  // Hundredths of a second.
+  virtual int32_t FrameDelay() const = 0;
+
+  // Exports the current frame into `destination`, which holds width × height × 4 bytes.
+  virtual void WritePixels(void* destination) = 0;
+
+  // Makes the next frame current, turned by `rotation` degrees or, when that is 0 and
+  // `autoOrient` is set, by its stored orientation where the source turns later frames at all;
+  // false when the current frame is the last.
+  virtual bool NextFrame(int32_t rotation, bool autoOrient) = 0;
+};
+
+}  // namespace zel
