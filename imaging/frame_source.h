@@ -25,9 +25,8 @@ class FrameSource {
   // Exports the current frame into `destination`, which holds width × height × 4 bytes.
   virtual void WritePixels(void* destination) = 0;
 
-  // Makes the next frame current, turned by `rotation` degrees or, when that is 0 and
-  // `autoOrient` is set, by its stored orientation where the source turns later frames at all;
-  // false when the current frame is the last.
+  // Makes the next frame current; false when the current frame is the last. Plain frames turn it
+  // like the first (see TurnFrame); composed frames are built from the frames as decoded.
   virtual bool NextFrame(int32_t rotation, bool autoOrient) = 0;
 };
 
