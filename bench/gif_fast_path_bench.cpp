@@ -2,7 +2,7 @@
 // into a reply-sized buffer — and reports the wall time and the process's peak resident memory,
 // one mode per run so that every peak is its own.
 //   fast    the decoder as in server mode: a GIF goes through the GIF fast path
-//   plain   the decoder with newScaling off: every frame read, then zoomed alike
+//   plain   the decoder zooming every frame alike: every frame read, then zoomed
 //   canvas  the decoder on a MIFF copy of the same frames, which the fast path does not take:
 //           frames read, then composed and scaled by the library in canvas mode
 // Usage: bench_gif_fast_path MODE FILE BUDGET_BYTES, or bench_gif_fast_path modes for the list.
@@ -20,7 +20,6 @@
 #include <vector>
 
 #include "imaging/image_decoder.h"
-#include "imaging/new_scaling.h"
 
 namespace {
 
@@ -40,8 +39,9 @@ struct Outcome {
   long long bytes = 0;
 };
 
-Outcome Decode(const std::string& data, int budget, const std::u16string& name) {
-  zel::ImageDecoder decoder(budget, 0, 0);
+Outcome Decode(const std::string& data, const zel::DecodeOptions& options,
+               const std::u16string& name) {
+  zel::ImageDecoder decoder(options);
   decoder.Load(data.data(), static_cast<int>(data.size()), 0, false, name);
   Outcome outcome;
   std::tie(outcome.width, outcome.height) = decoder.CanvasSize();
@@ -76,11 +76,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "unknown mode: %s\n", mode.c_str());
     return 2;
   }
-  zel::newScaling = mode != "plain";
+  const zel::DecodeOptions options{
+      budget, 0, 0,
+      mode == "plain" ? zel::AnimationScaling::kZoomEveryFrame : zel::AnimationScaling::kComposed};
   const auto start = std::chrono::steady_clock::now();
   Outcome outcome;
   try {
-    outcome = Decode(data, budget, mode == "canvas" ? u"anim.miff" : u"anim.gif");
+    outcome = Decode(data, options, mode == "canvas" ? u"anim.miff" : u"anim.gif");
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s: %s\n", mode.c_str(), e.what());
     return 1;

@@ -56,7 +56,7 @@ double Time(int repetitions, const std::function<void()>& job) {
 // Decodes like a conversion request: load, then export the first frame into a reply-sized buffer.
 void Decode(const std::vector<uint8_t>& data, int32_t byteLimit, int32_t longSide,
             int32_t shortSide, const char16_t* name, std::string& size) {
-  zel::ImageDecoder decoder(byteLimit, longSide, shortSide);
+  zel::ImageDecoder decoder({byteLimit, longSide, shortSide});
   const int32_t bytes =
       decoder.Load(data.data(), static_cast<int32_t>(data.size()), 0, false, name);
   std::vector<uint8_t> reply(static_cast<size_t>(bytes));

@@ -1,6 +1,6 @@
 #!/bin/bash
 # Decodes two animations (made once into a cache folder) through the GIF fast path, through the
-# decoder's plain frames (newScaling off) and canvas mode (on a MIFF copy of the same frames, which
+# decoder's plain frames (every frame zoomed alike) and canvas mode (on a MIFF copy of the same frames, which
 # the fast path does not take), and through ImageMagick's own `convert -coalesce -resize`, and
 # prints wall time and peak resident memory side by side.
 # Usage: run_gif_bench.sh [BUILD_DIR]   (an optimised build; default: build-release)

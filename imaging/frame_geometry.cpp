@@ -65,41 +65,4 @@ int32_t ScaledTotalBytes(const std::vector<PixelSize>& frames, double scale) {
   return static_cast<int32_t>(sum);
 }
 
-int64_t PlanFrameRects(const std::vector<FrameBounds>& frames, double scale, int32_t outWidth,
-                       int32_t outHeight, std::vector<FrameRect>& rects) {
-  constexpr int64_t kMargin = 2;
-  rects.clear();
-  int64_t sum = 0;
-  for (size_t i = 0; i < frames.size(); ++i) {
-    FrameRect rect{0, 0, outWidth, outHeight};
-    if (i > 0) {
-      FrameBounds area = frames[i];
-      const FrameBounds& previous = frames[i - 1];
-      if (previous.dispose == 2 || previous.dispose == 3) {
-        area.left = std::min(area.left, previous.left);
-        area.top = std::min(area.top, previous.top);
-        area.right = std::max(area.right, previous.right);
-        area.bottom = std::max(area.bottom, previous.bottom);
-      }
-      const auto lower = [scale](int64_t v) {
-        return std::max<int64_t>(0, static_cast<int64_t>(std::floor(scale * v)) - kMargin);
-      };
-      const auto upper = [scale](int64_t v, int32_t limit) {
-        return std::min<int64_t>(static_cast<int64_t>(std::ceil(scale * v)) + kMargin, limit);
-      };
-      const int64_t x0 = lower(area.left), y0 = lower(area.top);
-      const int64_t x1 = upper(area.right, outWidth), y1 = upper(area.bottom, outHeight);
-      if (x1 <= x0 || y1 <= y0) {
-        rect = FrameRect{0, 0, 1, 1};
-      } else {
-        rect = FrameRect{static_cast<int32_t>(x0), static_cast<int32_t>(y0),
-                         static_cast<int32_t>(x1 - x0), static_cast<int32_t>(y1 - y0)};
-      }
-    }
-    rects.push_back(rect);
-    sum += int64_t{rect.width} * rect.height * 4;
-  }
-  return sum;
-}
-
 }  // namespace zel

@@ -1,6 +1,6 @@
-// The arithmetic behind fitting, budgeting and planning frames, kept apart from the image library
-// so that sizes far beyond what can be decoded here (two 16384 × 16384 frames) can be checked.
-// Byte counts that leave the decoder are signed 32-bit; every sum is formed in 64 bits and refused
+// The arithmetic behind fitting and budgeting frames, kept apart from the image library so that
+// sizes far beyond what can be decoded here (two 16384 × 16384 frames) can be checked. Byte
+// counts that leave the decoder are signed 32-bit; every sum is formed in 64 bits and refused
 // with "Integer overflow" instead of wrapping.
 #pragma once
 
@@ -52,22 +52,5 @@ int32_t AddFrameBytes(int32_t total, int64_t columns, int64_t rows);
 
 // The bytes of all frames after each side is scaled by ScaledSide; "Integer overflow" past int32.
 int32_t ScaledTotalBytes(const std::vector<PixelSize>& frames, double scale);
-
-// What canvas planning needs to know of a source frame: its bounds on the unscaled canvas and its
-// disposal (2 and 3 uncover the frame's area when the next frame is drawn).
-struct FrameBounds {
-  int64_t left = 0;
-  int64_t top = 0;
-  int64_t right = 0;
-  int64_t bottom = 0;
-  int32_t dispose = 0;
-};
-
-// The area of every frame on a canvas scaled by `scale` to outWidth × outHeight: frame 0 the whole
-// canvas; later frames what they change (plus what the previous frame's disposal uncovers), widened
-// by 2 pixels on every side to cover resampling spill, clipped to the canvas; an empty area becomes
-// {0, 0, 1, 1}. Returns the areas' BGRA byte total in 64 bits.
-int64_t PlanFrameRects(const std::vector<FrameBounds>& frames, double scale, int32_t outWidth,
-                       int32_t outHeight, std::vector<FrameRect>& rects);
 
 }  // namespace zel

@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <climits>
-#include <cmath>
 #include <cstring>
 #include <vector>
 
-#include "imaging/gif_geometry.h"
+#include "imaging/animation_planner.h"
 #include "imaging/gif_stream_compositor.h"
 #include "imaging/magick_compat.h"
 #include "imaging/magick_guards.h"
@@ -17,7 +16,9 @@ namespace {
 
 // "gif:" forces the GIF decoder; the rest of the name is never opened.
 constexpr char kStreamName[] = "gif:zelhost";
-constexpr int kScaleAttempts = 8;
+// The canvas is resampled to exactly the scaled size with a box filter, which spills nothing past
+// the area that changed.
+constexpr PlanRules kFastPathRules{.margin = 0, .byOutputRatio = true};
 
 magick::ImageInfoGuard MakeImageInfo(const void* data, size_t size) {
   magick::ImageInfoGuard info(MagickCore::AcquireImageInfo());
@@ -27,7 +28,8 @@ magick::ImageInfoGuard MakeImageInfo(const void* data, size_t size) {
 }
 
 struct PingResult {
-  std::vector<SourceFrameRect> frames;
+  // In source coordinates until they are shifted to the bounding box.
+  std::vector<FrameBounds> frames;
   int32_t minLeft = INT32_MAX;
   int32_t minTop = INT32_MAX;
   int32_t maxRight = 0;
@@ -42,47 +44,18 @@ bool PingFrames(const void* data, size_t size, PingResult& result) {
   if (!list || exception->severity >= MagickCore::ErrorException) return false;
   for (const MagickCore::Image* image = list.get(); image != nullptr;
        image = MagickCore::GetNextImageInList(image)) {
-    SourceFrameRect rect;
-    rect.left = static_cast<int32_t>(std::max<int64_t>(0, image->page.x));
-    rect.top = static_cast<int32_t>(std::max<int64_t>(0, image->page.y));
-    rect.right = static_cast<int32_t>(image->page.x + static_cast<int64_t>(image->columns));
-    rect.bottom = static_cast<int32_t>(image->page.y + static_cast<int64_t>(image->rows));
-    rect.dispose = magick::DisposalOf(image);
-    result.minLeft = std::min(result.minLeft, rect.left);
-    result.minTop = std::min(result.minTop, rect.top);
-    result.maxRight = std::max(result.maxRight, rect.right);
-    result.maxBottom = std::max(result.maxBottom, rect.bottom);
+    const auto left = static_cast<int32_t>(std::max<int64_t>(0, image->page.x));
+    const auto top = static_cast<int32_t>(std::max<int64_t>(0, image->page.y));
+    const auto right = static_cast<int32_t>(image->page.x + static_cast<int64_t>(image->columns));
+    const auto bottom = static_cast<int32_t>(image->page.y + static_cast<int64_t>(image->rows));
+    result.minLeft = std::min(result.minLeft, left);
+    result.minTop = std::min(result.minTop, top);
+    result.maxRight = std::max(result.maxRight, right);
+    result.maxBottom = std::max(result.maxBottom, bottom);
     result.need += static_cast<int64_t>(image->rows) * static_cast<int64_t>(image->columns) * 4;
-    result.frames.push_back(rect);
+    result.frames.push_back({left, top, right, bottom, magick::DisposalOf(image)});
   }
   return true;
-}
-
-struct OutputPlan {
-  int32_t width = 0;
-  int32_t height = 0;
-  double scale = 1.0;
-  std::vector<OutputRect> rects;
-};
-
-// Shrinks the scale until every frame's output rectangle fits the budget; each retry goes 2 %
-// below the square-root estimate so that the search settles within a few attempts.
-std::optional<OutputPlan> ChooseScale(const std::vector<SourceFrameRect>& frames, int32_t boxWidth,
-                                      int32_t boxHeight, int64_t need, int32_t byteLimit) {
-  double scale = byteLimit < need ? std::sqrt(static_cast<double>(byteLimit) / need) : 1.0;
-  for (int attempt = 0; attempt < kScaleAttempts; ++attempt) {
-    OutputPlan plan;
-    plan.scale = scale;
-    plan.width = std::max(1, static_cast<int32_t>(boxWidth * scale));
-    plan.height = std::max(1, static_cast<int32_t>(boxHeight * scale));
-    plan.rects =
-        ComputeOutputRects(frames, static_cast<double>(plan.width) / boxWidth,
-                           static_cast<double>(plan.height) / boxHeight, plan.width, plan.height);
-    const int64_t total = TotalBytes(plan.rects);
-    if (total <= byteLimit) return plan;
-    scale *= std::sqrt(static_cast<double>(byteLimit) / total) * 0.98;
-  }
-  return std::nullopt;
 }
 
 }  // namespace
@@ -97,11 +70,11 @@ std::optional<GifAnimation> DecodeGifFast(const void* data, size_t size, int32_t
   if (ping.frames.size() < 2 || ping.maxRight <= ping.minLeft || ping.maxBottom <= ping.minTop) {
     return std::nullopt;
   }
-  for (SourceFrameRect& rect : ping.frames) {
-    rect.left -= ping.minLeft;
-    rect.right -= ping.minLeft;
-    rect.top -= ping.minTop;
-    rect.bottom -= ping.minTop;
+  for (FrameBounds& bounds : ping.frames) {
+    bounds.left -= ping.minLeft;
+    bounds.right -= ping.minLeft;
+    bounds.top -= ping.minTop;
+    bounds.bottom -= ping.minTop;
   }
   const int32_t boxWidth = ping.maxRight - ping.minLeft;
   const int32_t boxHeight = ping.maxBottom - ping.minTop;
@@ -115,12 +88,12 @@ std::optional<GifAnimation> DecodeGifFast(const void* data, size_t size, int32_t
     return std::nullopt;
   }
 
-  std::optional<OutputPlan> plan =
-      ChooseScale(ping.frames, boxWidth, boxHeight, ping.need, byteLimit);
+  std::optional<AnimationPlan> plan =
+      PlanAnimation(ping.frames, boxWidth, boxHeight, BudgetScale(byteLimit, ping.need), byteLimit,
+                    kFastPathRules);
   if (!plan) return std::nullopt;
 
-  GifStreamCompositor compositor(boxWidth, boxHeight, ping.minLeft, ping.minTop,
-                                 std::move(plan->rects), plan->width, plan->height, plan->scale);
+  GifStreamCompositor compositor(boxWidth, boxHeight, ping.minLeft, ping.minTop, std::move(*plan));
   {
     magick::ImageInfoGuard info = MakeImageInfo(data, size);
     magick::ExceptionGuard exception = magick::AcquireException();

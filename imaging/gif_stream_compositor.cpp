@@ -38,22 +38,21 @@ std::vector<int32_t> RowOrder(int32_t rows, bool interlaced) {
 }  // namespace
 
 GifStreamCompositor::GifStreamCompositor(int32_t boxWidth, int32_t boxHeight, int32_t originX,
-                                         int32_t originY, std::vector<OutputRect> rects,
-                                         int32_t outputWidth, int32_t outputHeight, double scale)
+                                         int32_t originY, AnimationPlan plan)
     : canvasWidth_(boxWidth),
       canvasHeight_(boxHeight),
       originX_(originX),
       originY_(originY),
       canvas_(static_cast<size_t>(boxWidth) * boxHeight * 4, 255),
-      rects_(std::move(rects)),
-      columnTable_(
-          BuildResampleTable(boxWidth, outputWidth, static_cast<double>(outputWidth) / boxWidth)),
-      rowTable_(BuildResampleTable(boxHeight, outputHeight,
-                                   static_cast<double>(outputHeight) / boxHeight)),
+      rects_(std::move(plan.rects)),
+      columnTable_(BuildResampleTable(boxWidth, plan.canvasWidth,
+                                      static_cast<double>(plan.canvasWidth) / boxWidth)),
+      rowTable_(BuildResampleTable(boxHeight, plan.canvasHeight,
+                                   static_cast<double>(plan.canvasHeight) / boxHeight)),
       rowBuffer_(static_cast<size_t>(boxWidth) * 3) {
-  output_.canvasWidth = outputWidth;
-  output_.canvasHeight = outputHeight;
-  output_.scale = scale;
+  output_.canvasWidth = plan.canvasWidth;
+  output_.canvasHeight = plan.canvasHeight;
+  output_.scale = plan.scale;
   output_.frames.reserve(rects_.size());
 }
 
@@ -91,9 +90,9 @@ void GifStreamCompositor::BeginFrame(const MagickCore::Image* image) {
   }
   if (frameIndex_ > 0) {
     if (frameDispose_ == 2) {
-      for (int32_t y = clipped_.y0; y < clipped_.y1; ++y) {
-        uint8_t* row = canvas_.data() + (static_cast<size_t>(y) * canvasWidth_ + clipped_.x0) * 4;
-        std::fill(row, row + static_cast<size_t>(clipped_.x1 - clipped_.x0) * 4, uint8_t{255});
+      for (int32_t y = clipped_.y; y < clipped_.y + clipped_.height; ++y) {
+        uint8_t* row = canvas_.data() + (static_cast<size_t>(y) * canvasWidth_ + clipped_.x) * 4;
+        std::fill(row, row + static_cast<size_t>(clipped_.width) * 4, uint8_t{255});
       }
     } else if (frameDispose_ == 3 && !savedCanvas_.empty()) {
       canvas_.swap(savedCanvas_);
@@ -111,10 +110,12 @@ void GifStreamCompositor::BeginFrame(const MagickCore::Image* image) {
   frameRows_ = static_cast<int32_t>(image->rows);
   frameDelay_ = static_cast<int32_t>(image->delay);
   frameDispose_ = magick::DisposalOf(image);
-  clipped_ = {std::max(0, offsetX_), std::max(0, offsetY_),
-              std::min(offsetX_ + frameWidth_, canvasWidth_),
-              std::min(offsetY_ + frameRows_, canvasHeight_)};
-  if (clipped_.x0 >= clipped_.x1 || clipped_.y0 >= clipped_.y1) clipped_ = {};
+  const int32_t left = std::max(0, offsetX_);
+  const int32_t top = std::max(0, offsetY_);
+  const int32_t right = std::min(offsetX_ + frameWidth_, canvasWidth_);
+  const int32_t bottom = std::min(offsetY_ + frameRows_, canvasHeight_);
+  clipped_ =
+      left < right && top < bottom ? FrameRect{left, top, right - left, bottom - top} : FrameRect{};
 
   if (frameDispose_ == 3) savedCanvas_ = canvas_;
   rowOrder_ = RowOrder(frameRows_, image->interlace == MagickCore::GIFInterlace);
@@ -152,12 +153,12 @@ void GifStreamCompositor::CompositeRow(const MagickCore::Image* image, const voi
 
 void GifStreamCompositor::FlushFrame() {
   if (stopped_ || frameIndex_ < 0 || frameIndex_ >= static_cast<int32_t>(rects_.size())) return;
-  const OutputRect& rect = rects_[frameIndex_];
+  const FrameRect& rect = rects_[frameIndex_];
   GifFrame frame;
-  frame.x = rect.x0;
-  frame.y = rect.y0;
-  frame.width = rect.x1 - rect.x0;
-  frame.height = rect.y1 - rect.y0;
+  frame.x = rect.x;
+  frame.y = rect.y;
+  frame.width = rect.width;
+  frame.height = rect.height;
   frame.delay = frameDelay_;
   frame.pixels = Resample(rect);
   output_.totalBytes += static_cast<int64_t>(frame.pixels.size());
@@ -168,13 +169,13 @@ void GifStreamCompositor::Finish() {
   if (frameIndex_ >= 0) FlushFrame();
 }
 
-std::vector<uint8_t> GifStreamCompositor::Resample(const OutputRect& rect) {
-  const int32_t width = rect.x1 - rect.x0;
-  std::vector<uint8_t> pixels(static_cast<size_t>(width) * (rect.y1 - rect.y0) * 4);
-  const int32_t columnFirst = columnTable_.first[rect.x0];
-  const int32_t columnEnd = columnTable_.first[rect.x1 - 1] + columnTable_.count[rect.x1 - 1];
+std::vector<uint8_t> GifStreamCompositor::Resample(const FrameRect& rect) {
+  const int32_t right = rect.x + rect.width;
+  std::vector<uint8_t> pixels(static_cast<size_t>(rect.width) * rect.height * 4);
+  const int32_t columnFirst = columnTable_.first[rect.x];
+  const int32_t columnEnd = columnTable_.first[right - 1] + columnTable_.count[right - 1];
   uint8_t* out = pixels.data();
-  for (int32_t outY = rect.y0; outY < rect.y1; ++outY) {
+  for (int32_t outY = rect.y; outY < rect.y + rect.height; ++outY) {
     std::fill(rowBuffer_.begin() + columnFirst * 3, rowBuffer_.begin() + columnEnd * 3, 0.0f);
     for (int32_t k = 0; k < rowTable_.count[outY]; ++k) {
       const float weight = rowTable_.weights[rowTable_.offset[outY] + k];
@@ -189,7 +190,7 @@ std::vector<uint8_t> GifStreamCompositor::Resample(const OutputRect& rect) {
         sum[2] += weight * source[2];
       }
     }
-    for (int32_t outX = rect.x0; outX < rect.x1; ++outX) {
+    for (int32_t outX = rect.x; outX < right; ++outX) {
       float blue = 0.0f, green = 0.0f, red = 0.0f;
       const float* weights = columnTable_.weights.data() + columnTable_.offset[outX];
       const float* sum = rowBuffer_.data() + columnTable_.first[outX] * 3;

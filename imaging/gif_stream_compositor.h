@@ -8,20 +8,20 @@
 #include <cstdint>
 #include <vector>
 
+#include "imaging/animation_planner.h"
 #include "imaging/gif_animation.h"
-#include "imaging/gif_geometry.h"
 #include "imaging/magick_compat.h"
+#include "imaging/resample_table.h"
 
 namespace zel {
 
 class GifStreamCompositor {
  public:
   // boxWidth x boxHeight is the bounding box of all frames, whose top-left corner lies at
-  // (originX, originY) in source coordinates. rects holds one output rectangle per pinged frame
-  // on the output canvas of outputWidth x outputHeight.
+  // (originX, originY) in source coordinates; `plan` holds the scaled canvas and one output
+  // rectangle per pinged frame.
   GifStreamCompositor(int32_t boxWidth, int32_t boxHeight, int32_t originX, int32_t originY,
-                      std::vector<OutputRect> rects, int32_t outputWidth, int32_t outputHeight,
-                      double scale);
+                      AnimationPlan plan);
 
   GifStreamCompositor(const GifStreamCompositor&) = delete;
   GifStreamCompositor& operator=(const GifStreamCompositor&) = delete;
@@ -41,7 +41,7 @@ class GifStreamCompositor {
   void BeginFrame(const MagickCore::Image* image);
   void CompositeRow(const MagickCore::Image* image, const void* pixels, size_t columns);
   void FlushFrame();
-  std::vector<uint8_t> Resample(const OutputRect& rect);
+  std::vector<uint8_t> Resample(const FrameRect& rect);
 
   int32_t canvasWidth_;
   int32_t canvasHeight_;
@@ -49,7 +49,7 @@ class GifStreamCompositor {
   int32_t originY_;
   std::vector<uint8_t> canvas_;       // B, G, R, A per pixel; A stays 255
   std::vector<uint8_t> savedCanvas_;  // only while a frame with disposal 3 is active
-  std::vector<OutputRect> rects_;
+  std::vector<FrameRect> rects_;
   ResampleTable columnTable_;
   ResampleTable rowTable_;
   std::vector<float> rowBuffer_;  // B, G, R per source column
@@ -64,7 +64,7 @@ class GifStreamCompositor {
   int32_t offsetY_ = 0;
   int32_t frameDelay_ = 0;
   int32_t frameDispose_ = 0;
-  OutputRect clipped_;  // the current frame's area on the canvas, what its disposal restores
+  FrameRect clipped_;  // the current frame's area on the canvas, what its disposal restores
   std::vector<int32_t> rowOrder_;
   bool stopped_ = false;
   GifAnimation output_;

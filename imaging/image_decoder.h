@@ -1,32 +1,31 @@
 // One conversion's decoder: turns the bytes of any image the library reads into 32-bit BGRA frames
-// (bytes B, G, R, A; rows top to bottom; stride width × 4) that fit the caller's size box and byte
-// budget. Calling order: construct with the limits, Load, then per frame WritePixels and the frame
-// queries, NextFrame until it returns false, destroy.
+// (bytes B, G, R, A; rows top to bottom; stride width × 4) that fit the size box and byte budget
+// of its options. Calling order: construct with the options, Load, then per frame WritePixels and
+// the frame queries, NextFrame until it returns false, destroy.
 //
-// Animations leave as plain frames (each decoded frame turned and zoomed alike, at its own offset)
-// or, when over budget, in canvas mode: every frame composed onto a canvas with its disposal,
-// flattened onto white, scaled, and sent as the rectangle that changed. GIF animations are first
-// offered to the GIF fast path, which produces the same kind of frames while streaming.
+// Load picks the frames' source once. GIF animations are first offered to the GIF fast path,
+// which composes scaled frames while streaming. Other animations leave as plain frames (each
+// decoded frame turned and zoomed alike, at its own offset) or, when over budget, in canvas mode:
+// every frame composed onto a canvas with its disposal, flattened onto white, scaled, and sent as
+// the rectangle that changed.
 #pragma once
 
-#include <Magick++.h>
-
 #include <cstdint>
-#include <optional>
+#include <memory>
 #include <string>
 #include <utility>
-#include <vector>
 
-#include "imaging/frame_geometry.h"
-#include "imaging/gif_animation.h"
+#include "imaging/decode_options.h"
+#include "imaging/frame_source.h"
 
 namespace zel {
 
+class PlainFrames;
+
 class ImageDecoder {
  public:
-  // byteLimit: most bytes that the pixels of all frames of one reply may take, −1 for no limit.
-  // longSideLimit, shortSideLimit: the size box for still images, both 0 for none.
-  ImageDecoder(int32_t byteLimit, int32_t longSideLimit, int32_t shortSideLimit);
+  explicit ImageDecoder(const DecodeOptions& options);
+  ~ImageDecoder();
   ImageDecoder(const ImageDecoder&) = delete;
   ImageDecoder& operator=(const ImageDecoder&) = delete;
 
@@ -36,79 +35,55 @@ class ImageDecoder {
   int32_t Load(const void* data, int32_t size, int32_t rotation, bool autoOrient,
                const std::u16string& name);
 
+  // The frame queries below answer for the current frame of a loaded decoder.
+
   // Exports the current frame straight into `destination`, which holds frameBytes() bytes.
   void WritePixels(void* destination, int32_t capacity);
 
-  // Makes the next frame current; false when the current frame is the last.
+  // Makes the next frame current, turned like the first where plain frames are sent; false when
+  // the current frame is the last.
   bool NextFrame(int32_t rotation, bool autoOrient);
-  std::pair<int32_t, int32_t> FramePosition() const;
+  std::pair<int32_t, int32_t> FramePosition() const { return frames_->FramePosition(); }
   // Hundredths of a second.
-  int32_t FrameDelay() const;
+  int32_t FrameDelay() const { return frames_->FrameDelay(); }
   std::pair<int32_t, int32_t> CanvasSize() const { return {canvasWidth_, canvasHeight_}; }
-  int32_t FrameCount() const {
-    return static_cast<int32_t>(gifAnimation_ ? gifAnimation_->frames.size() : frames_.size());
-  }
+  int32_t FrameCount() const { return frames_->FrameCount(); }
 
-  int32_t width() const { return width_; }
-  int32_t height() const { return height_; }
+  int32_t width() const { return frames_->width(); }
+  int32_t height() const { return frames_->height(); }
   int32_t frameBytes() const { return frameBytes_; }
+  // All frames' bytes of an animation; 0 for a still image.
   int32_t totalBytes() const { return totalBytes_; }
-  bool animated() const { return animated_; }
-  bool canvasMode() const { return canvasMode_; }
-  bool gifFastPath() const { return gifAnimation_.has_value(); }
+  bool animated() const { return FrameCount() >= 2; }
+  bool canvasMode() const { return mode_ == Mode::kCanvas; }
+  bool gifFastPath() const { return mode_ == Mode::kGifFastPath; }
+  // The factor that the byte budget applied to every frame; 1 when it applied none.
   double scale() const { return scale_; }
 
  private:
-  // Takes the GIF fast path's result when the path accepts the data; false when it declines.
+  enum class Mode { kPlain, kCanvas, kGifFastPath };
+
+  // Takes the GIF fast path's frames when the path accepts the data; false when it declines.
   bool TakeGifFastPath(const void* data, int32_t size);
-  // `jpegSize`: the JPEG decoder's size hint ("WxH"), or empty for none.
-  void ReadFrames(const Magick::Blob& blob, const std::u16string& name,
-                  const std::string& jpegSize);
-  void MeasureAnimation();
-  bool TurnFrame(Magick::Image& frame, int32_t rotation, bool autoOrient);
+  // The canvas that holds every frame at its offset, and all frames' bytes.
+  void MeasureAnimation(const PlainFrames& frames);
   // Bytes that the reply's pixels take before the budget: all frames of an animation, or its
-  // canvas when that is larger (the viewer allocates it too), else the current frame.
-  int64_t ByteNeed() const;
+  // canvas when that is larger (the viewer allocates it too), else the first frame.
+  int64_t ByteNeed(const FrameSource& frames) const;
+  // Shrinks `frames` into the budget, or moves them to a canvas when the animation can be
+  // composed; returns the source that fits.
+  std::unique_ptr<FrameSource> ApplyByteLimit(std::unique_ptr<PlainFrames> frames, int32_t rotation,
+                                              bool turned);
+  int32_t UpdateFrameBytes();
 
-  void FitToBox();
-  void ApplyByteLimit(int32_t rotation, bool turned);
-  void ZoomCurrent();
-
-  bool PlanCanvas(int32_t canvasWidth, int32_t canvasHeight);
-  void ComposeFrame(int32_t index);
-
-  // Declared in the reverse of the order of release: the composed images go before the frames
-  // they were made from.
-  std::vector<Magick::Image> frames_;
-  // Page offsets of every frame as decoded; turning and zooming move the library's own copy, but
-  // a frame's reported position is its source position scaled by the budget.
-  std::vector<std::pair<int64_t, int64_t>> sourceOffsets_;
-  Magick::Image* current_ = nullptr;
-  std::optional<GifAnimation> gifAnimation_;
-  std::optional<Magick::Image> canvas_;
-  std::optional<Magick::Image> savedCanvas_;
-  std::optional<Magick::Image> outputFrame_;
-  std::vector<FrameRect> dirtyRects_;
-
-  int32_t frameIndex_ = 0;
-  int32_t frameBytes_ = 0;
-  int32_t width_ = 0;
-  int32_t height_ = 0;
-  const int32_t byteLimit_;
+  const DecodeOptions options_;
+  std::unique_ptr<FrameSource> frames_;
+  Mode mode_ = Mode::kPlain;
   double scale_ = 1.0;
-  bool scaled_ = false;
-  bool animated_ = false;
-  int32_t totalBytes_ = 0;
   int32_t canvasWidth_ = 0;
   int32_t canvasHeight_ = 0;
-  const int32_t longSideLimit_;
-  const int32_t shortSideLimit_;
-  bool canvasMode_ = false;
-  int32_t outputX_ = 0;
-  int32_t outputY_ = 0;
-  int32_t canvasDelay_ = 0;
-  int32_t previousDispose_ = 0;
-  FrameRect previousRect_;
+  int32_t totalBytes_ = 0;
+  int32_t frameBytes_ = 0;
 };
 
 }  // namespace zel

@@ -38,4 +38,9 @@ bool RotateFrame(Magick::Image& image, int32_t rotation) {
   return rotation == 90 || rotation == 270;
 }
 
+bool TurnFrame(Magick::Image& image, int32_t rotation, bool autoOrient) {
+  if (rotation != 0) return RotateFrame(image, rotation);
+  return autoOrient && ApplyStoredOrientation(image);
+}
+
 }  // namespace zel

@@ -16,4 +16,8 @@ bool ApplyStoredOrientation(Magick::Image& image);
 // same way without counting).
 bool RotateFrame(Magick::Image& image, int32_t rotation);
 
+// Turns by `rotation` when it is not 0, otherwise by the stored orientation when `autoOrient` is
+// set: an angle the caller asks for wins over what the file says.
+bool TurnFrame(Magick::Image& image, int32_t rotation, bool autoOrient);
+
 }  // namespace zel

@@ -55,9 +55,7 @@ void ConvertToBitmap(const CServerHandler& handler, vesk::CArchiveOverBuffer& re
   std::vector<uint8_t> preview;
   const auto [data, size] = RenderDocumentPreview(file.data, file.size, mimeType, preview);
 
-  const bool boxed = side1 >= 1 && side2 >= 1;
-  ImageDecoder decoder(handler.decodeByteLimit(), boxed ? std::max(side1, side2) : 0,
-                       boxed ? std::min(side1, side2) : 0);
+  ImageDecoder decoder(BoxedDecodeOptions(handler.decodeByteLimit(), side1, side2));
   const int32_t frameBytes = decoder.Load(data, size, rotation, autoOrient, name);
 
   vesk::CArchiveOverBuffer reply;

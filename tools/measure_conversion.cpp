@@ -7,7 +7,6 @@
 #include <sstream>
 
 #include "imaging/image_decoder.h"
-#include "imaging/new_scaling.h"
 #include "platform/performance.h"
 #include "tools/compare_animation.h"
 #include "tools/save_png.h"
@@ -53,13 +52,11 @@ void WriteFramesTable(const std::u16string& path, const std::vector<SentFrame>& 
 int32_t MeasureConversion(const uint8_t* data, int32_t size, const std::u16string& name,
                           const ConvertOptions& options) {
   const int64_t start = platform::MonotonicNanoseconds();
-  newScaling = !options.oldScaling;
-
-  // The same size box as a bitmap request: a box is only set when both sides are given, and its
-  // orientation does not matter.
-  const bool boxed = options.maxWidth >= 1 && options.maxHeight >= 1;
-  ImageDecoder decoder(options.maxBytes, boxed ? std::max(options.maxWidth, options.maxHeight) : 0,
-                       boxed ? std::min(options.maxWidth, options.maxHeight) : 0);
+  // The same size box as a bitmap request.
+  DecodeOptions decodeOptions =
+      BoxedDecodeOptions(options.maxBytes, options.maxWidth, options.maxHeight);
+  if (options.oldScaling) decodeOptions.animationScaling = AnimationScaling::kZoomEveryFrame;
+  ImageDecoder decoder(decodeOptions);
   decoder.Load(data, size, 0, true, name);
   std::cout << "decode + first frame " << MillisecondsSince(start) << " ms, peak "
             << PeakMegabytes() << " MB" << std::endl;

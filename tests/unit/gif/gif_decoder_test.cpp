@@ -3,7 +3,6 @@
 #include "gif_test_images.h"
 #include "imaging/gif_fast_path.h"
 #include "imaging/image_decoder.h"
-#include "imaging/new_scaling.h"
 
 namespace zel {
 namespace {
@@ -27,7 +26,7 @@ TEST(GifDecoder, AnimationWithinBudgetIsServedFromTheFastPath) {
   const auto expected = DecodeGifFast(Animation().data(), Animation().size(), budget);
   ASSERT_TRUE(expected);
 
-  ImageDecoder decoder(budget, 800, 600);
+  ImageDecoder decoder({budget, 800, 600});
   const int32_t firstBytes = Load(decoder, Animation());
   ASSERT_TRUE(decoder.gifFastPath());
   EXPECT_TRUE(decoder.animated());
@@ -59,32 +58,32 @@ TEST(GifDecoder, FastPathIsOnlyTriedWhereItApplies) {
   struct Case {
     int32_t budget;
     int32_t rotation;
-    bool newScalingOn;
+    AnimationScaling scaling;
   };
-  for (const Case& c : {Case{-1, 0, true}, Case{1000000, 90, true}, Case{1000000, 0, false}}) {
-    newScaling = c.newScalingOn;
-    ImageDecoder decoder(c.budget, 0, 0);
+  for (const Case& c :
+       {Case{-1, 0, AnimationScaling::kComposed}, Case{1000000, 90, AnimationScaling::kComposed},
+        Case{1000000, 0, AnimationScaling::kZoomEveryFrame}}) {
+    ImageDecoder decoder({c.budget, 0, 0, c.scaling});
     Load(decoder, Animation(), c.rotation);
-    newScaling = true;
     EXPECT_FALSE(decoder.gifFastPath()) << c.budget << " " << c.rotation;
     EXPECT_TRUE(decoder.animated());
     EXPECT_EQ(decoder.FrameCount(), 3);
   }
   // A budget of 0 never reaches the fast path; canvas mode then finds no scale that fits.
-  ImageDecoder decoder(0, 0, 0);
+  ImageDecoder decoder({0, 0, 0});
   EXPECT_THROW(Load(decoder, Animation()), std::runtime_error);
   EXPECT_FALSE(decoder.gifFastPath());
 }
 
 TEST(GifDecoder, DeclinedFilesAreReadTheOrdinaryWay) {
-  ImageDecoder still(1000000, 0, 0);
+  ImageDecoder still({1000000, 0, 0});
   Load(still, MakeGif({{0, 0, 12, 9, "red", 0}}, 12, 9));
   EXPECT_FALSE(still.gifFastPath());
   EXPECT_FALSE(still.animated());
   EXPECT_EQ(std::make_pair(still.width(), still.height()), std::make_pair(12, 9));
 
   // Too wide a bounding box for the fast path's canvas: plain frames at their own size.
-  ImageDecoder spread(1000000, 0, 0);
+  ImageDecoder spread({1000000, 0, 0});
   Load(spread, MakeGif({{0, 0, 2, 2, "red", 1}, {16000, 16000, 2, 2, "blue", 1}}, 16002, 16002));
   EXPECT_FALSE(spread.gifFastPath());
   EXPECT_TRUE(spread.animated());

@@ -42,7 +42,7 @@ void Draw(ImageDecoder& decoder, Bytes& canvas, int32_t canvasWidth) {
 TEST(CanvasMode, DisposalToBackgroundShowsWhite) {
   const Bytes data =
       Animation({Frame(40, 40, "red", 0, 0, 2, 40, 40), Frame(10, 10, "blue", 0, 0, 0, 40, 40)});
-  ImageDecoder decoder(4000, 0, 0);  // need 6,800
+  ImageDecoder decoder({4000, 0, 0});  // need 6,800
   Load(decoder, data);
   EXPECT_LE(decoder.totalBytes(), 4000);
   const auto [width, height] = decoder.CanvasSize();
@@ -63,7 +63,7 @@ TEST(CanvasMode, DisposalToBackgroundShowsWhite) {
 TEST(CanvasMode, RectangleReachesTwoPixelsPastTheChange) {
   const Bytes data =
       Animation({Frame(60, 60, "lime", 0, 0, 0, 60, 60), Frame(10, 10, "red", 20, 20, 0, 60, 60)});
-  ImageDecoder decoder(8000, 0, 0);  // need 14,800
+  ImageDecoder decoder({8000, 0, 0});  // need 14,800
   Load(decoder, data);
   const double s = decoder.scale();
   ASSERT_TRUE(decoder.NextFrame(0, false));
@@ -84,7 +84,7 @@ TEST(CanvasMode, StoredOrientationTurnsTheFirstFrameOnly) {
     page.animationDelay(10);
   }
   const Bytes tiff = test::EncodeFrames(pages, "TIFF");
-  ImageDecoder decoder(700, 0, 0);  // need 1,024
+  ImageDecoder decoder({700, 0, 0});  // need 1,024
   decoder.Load(tiff.data(), static_cast<int32_t>(tiff.size()), 0, true, u"pages.tif");
   ASSERT_TRUE(decoder.canvasMode());
   EXPECT_EQ(test::RedCorner(test::ExportCurrent(decoder), decoder.width(), decoder.height()),
@@ -116,7 +116,7 @@ TEST(CanvasMode, ComposedFramesMatchCoalescedFrames) {
   Magick::coalesceImages(&coalesced, source.begin(), source.end());
   ASSERT_EQ(coalesced.size(), 5u);
 
-  ImageDecoder decoder(48000, 0, 0);  // need 103,744
+  ImageDecoder decoder({48000, 0, 0});  // need 103,744
   Load(decoder, data);
   EXPECT_LE(decoder.totalBytes(), 48000);
   const auto [width, height] = decoder.CanvasSize();
@@ -151,7 +151,7 @@ TEST(CanvasMode, CanvasOfFramesFarApartStaysInsideTheBudget) {
     const size_t side = static_cast<size_t>(offset) + 1;
     const Bytes animation = Animation({Frame(1, 1, "red", 0, 0, 1, side, side),
                                        Frame(1, 1, "blue", offset, offset, 1, side, side)});
-    ImageDecoder decoder(kBudget, 0, 0);
+    ImageDecoder decoder({kBudget, 0, 0});
     decoder.Load(animation.data(), static_cast<int32_t>(animation.size()), 0, false, u"far.miff");
     const auto [width, height] = decoder.CanvasSize();
     EXPECT_LE(int64_t{width} * height * 4, kBudget) << offset;

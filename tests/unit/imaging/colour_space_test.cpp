@@ -124,7 +124,7 @@ class ColourSpaces : public testing::Test {
   // most 2 of 255.
   void ExpectLikeReference(const Bytes& file, const std::string& conversion,
                            const std::string& label) {
-    ImageDecoder decoder(-1, 0, 0);
+    ImageDecoder decoder({-1, 0, 0});
     const Bytes bgra = test::LoadAndExport(decoder, file);
     const Bytes rgba = Reference(file, conversion);
     ASSERT_EQ(bgra.size(), rgba.size()) << label;

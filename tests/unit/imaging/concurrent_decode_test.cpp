@@ -15,7 +15,7 @@ using test::Bytes;
 
 // Every frame's pixels, one after the other.
 Bytes DecodeAll(const Bytes& data, int32_t byteLimit, int32_t longSide, int32_t shortSide) {
-  ImageDecoder decoder(byteLimit, longSide, shortSide);
+  ImageDecoder decoder({byteLimit, longSide, shortSide});
   Bytes all = test::LoadAndExport(decoder, data, 0, true);
   while (decoder.NextFrame(0, true)) {
     const Bytes frame = test::ExportCurrent(decoder);

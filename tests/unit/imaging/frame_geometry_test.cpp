@@ -65,31 +65,5 @@ TEST(ByteCounts, ScaledTotalTruncatesEachSide) {
   EXPECT_EQ(ScaledSide(1000, std::numeric_limits<double>::quiet_NaN()), 1);
 }
 
-TEST(PlanFrameRects, MarginsClippingAndDisposal) {
-  // Canvas 100 × 80 at half scale is 50 × 40.
-  const std::vector<FrameBounds> frames = {
-      {0, 0, 100, 80, 0},
-      {20, 10, 40, 30, 2},  // disposal 2: the next frame also repaints this area
-      {60, 50, 100, 80, 0},
-  };
-  std::vector<FrameRect> rects;
-  const int64_t sum = PlanFrameRects(frames, 0.5, 50, 40, rects);
-  ASSERT_EQ(rects.size(), 3u);
-  EXPECT_EQ(rects[0], (FrameRect{0, 0, 50, 40}));
-  // 10..20 × 5..15, widened by 2 on every side.
-  EXPECT_EQ(rects[1], (FrameRect{8, 3, 14, 14}));
-  // Union with frame 1 (20..100 × 10..80) → 10..50 × 5..40, widened and clipped to the canvas.
-  EXPECT_EQ(rects[2], (FrameRect{8, 3, 42, 37}));
-  EXPECT_EQ(sum, (50 * 40 + 14 * 14 + 42 * 37) * 4);
-}
-
-TEST(PlanFrameRects, EmptyAreaBecomesOnePixelAtOrigin) {
-  // A frame entirely left of the canvas changes nothing visible.
-  const std::vector<FrameBounds> frames = {{0, 0, 10, 10, 0}, {-40, 0, -20, 10, 0}};
-  std::vector<FrameRect> rects;
-  EXPECT_EQ(PlanFrameRects(frames, 1.0, 10, 10, rects), (100 + 1) * 4);
-  EXPECT_EQ(rects[1], (FrameRect{0, 0, 1, 1}));
-}
-
 }  // namespace
 }  // namespace zel

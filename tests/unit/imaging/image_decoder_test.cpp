@@ -6,7 +6,6 @@
 #include <stdexcept>
 
 #include "imaging/jpeg_pre_scale.h"
-#include "imaging/new_scaling.h"
 #include "test_images.h"
 
 namespace zel {
@@ -26,7 +25,7 @@ using test::RedCorner;
 constexpr int32_t kNoLimit = -1;
 
 TEST(ImageDecoder, ExportsBgraWithOpaqueAlpha) {
-  ImageDecoder decoder(kNoLimit, 0, 0);
+  ImageDecoder decoder({kNoLimit, 0, 0});
   const Bytes pixels =
       test::LoadAndExport(decoder, test::Encode(test::Filled(3, 3, "rgb(10,20,30)"), "PNG"));
   EXPECT_EQ(decoder.frameBytes(), 36);
@@ -45,7 +44,7 @@ TEST(ImageDecoder, ExportsBgraWithOpaqueAlpha) {
 }
 
 TEST(ImageDecoder, KeepsAlphaAndRefusesASmallerDestination) {
-  ImageDecoder decoder(kNoLimit, 0, 0);
+  ImageDecoder decoder({kNoLimit, 0, 0});
   const Bytes pixels =
       test::LoadAndExport(decoder, test::Encode(test::Filled(2, 2, "rgba(200,100,50,0.5)"), "PNG"));
   EXPECT_NEAR(test::PixelAt(pixels, 2, 1, 1).a, 128, 1);
@@ -55,7 +54,7 @@ TEST(ImageDecoder, KeepsAlphaAndRefusesASmallerDestination) {
 
 TEST(ImageDecoder, ReadsCommonStillFormats) {
   for (const char* format : {"JPEG", "PNG", "GIF", "WEBP", "TIFF", "BMP"}) {
-    ImageDecoder decoder(kNoLimit, 0, 0);
+    ImageDecoder decoder({kNoLimit, 0, 0});
     const Bytes pixels =
         test::LoadAndExport(decoder, test::Encode(test::Filled(6, 4, "red"), format));
     EXPECT_EQ(decoder.width(), 6) << format;
@@ -65,7 +64,7 @@ TEST(ImageDecoder, ReadsCommonStillFormats) {
 }
 
 TEST(ImageDecoder, DamagedDataRaises) {
-  ImageDecoder decoder(kNoLimit, 0, 0);
+  ImageDecoder decoder({kNoLimit, 0, 0});
   const Bytes junk(64, 0x5A);
   EXPECT_ANY_THROW(decoder.Load(junk.data(), static_cast<int32_t>(junk.size()), 0, false, u"x"));
 }
@@ -83,14 +82,14 @@ TEST(ImageDecoder, StoredOrientationTurnsAndMirrors) {
       {7, true, kBottomRight}, {8, true, kBottomLeft},
   };
   for (const Case& c : cases) {
-    ImageDecoder decoder(kNoLimit, 0, 0);
+    ImageDecoder decoder({kNoLimit, 0, 0});
     const Bytes pixels =
         test::LoadAndExport(decoder, test::WithExif(jpeg, c.orientation, "", ""), 0, true);
     EXPECT_EQ(decoder.width(), c.turned ? 8 : 16) << c.orientation;
     EXPECT_EQ(RedCorner(pixels, decoder.width(), decoder.height()), c.corner) << c.orientation;
   }
   // Without auto-orientation the stored value is ignored.
-  ImageDecoder decoder(kNoLimit, 0, 0);
+  ImageDecoder decoder({kNoLimit, 0, 0});
   const Bytes pixels = test::LoadAndExport(decoder, test::WithExif(jpeg, 6, "", ""), 0, false);
   EXPECT_EQ(RedCorner(pixels, decoder.width(), decoder.height()), kTopLeft);
 }
@@ -103,7 +102,7 @@ TEST(ImageDecoder, ExplicitRotationWinsOverStoredOrientation) {
   };
   for (const Case& c : {Case{90, kTopRight}, Case{180, kBottomRight}, Case{270, kBottomLeft},
                         Case{-90, kBottomLeft}}) {
-    ImageDecoder decoder(kNoLimit, 0, 0);
+    ImageDecoder decoder({kNoLimit, 0, 0});
     const Bytes pixels = test::LoadAndExport(decoder, jpeg, c.rotation, true);
     EXPECT_EQ(decoder.width(), c.rotation == 180 ? 16 : 8) << c.rotation;
     EXPECT_EQ(RedCorner(pixels, decoder.width(), decoder.height()), c.corner) << c.rotation;
@@ -125,7 +124,7 @@ TEST(ImageDecoder, OnlyQuarterTurnsSwapTheCanvas) {
   for (const auto& [rotation, swapped] :
        {std::pair{0, false}, std::pair{90, true}, std::pair{180, false}, std::pair{270, true},
         std::pair{-90, false}}) {
-    ImageDecoder decoder(kNoLimit, 0, 0);
+    ImageDecoder decoder({kNoLimit, 0, 0});
     decoder.Load(animation.data(), static_cast<int32_t>(animation.size()), rotation, false,
                  u"a.miff");
     EXPECT_TRUE(decoder.animated());
@@ -137,18 +136,18 @@ TEST(ImageDecoder, OnlyQuarterTurnsSwapTheCanvas) {
 
 TEST(ImageDecoder, SizeBoxFitsStillImagesOnly) {
   for (const auto& [longSide, shortSide] : {std::pair{80, 60}, std::pair{60, 80}}) {
-    ImageDecoder wide(kNoLimit, std::max(longSide, shortSide), std::min(longSide, shortSide));
+    ImageDecoder wide({kNoLimit, std::max(longSide, shortSide), std::min(longSide, shortSide)});
     test::LoadAndExport(wide, test::Encode(test::Filled(200, 100, "red"), "PNG"));
     EXPECT_EQ(std::make_pair(wide.width(), wide.height()), std::make_pair(80, 40));
-    ImageDecoder tall(kNoLimit, 80, 60);
+    ImageDecoder tall({kNoLimit, 80, 60});
     test::LoadAndExport(tall, test::Encode(test::Filled(100, 200, "red"), "PNG"));
     EXPECT_EQ(std::make_pair(tall.width(), tall.height()), std::make_pair(40, 80));
   }
-  ImageDecoder small(kNoLimit, 80, 60);
+  ImageDecoder small({kNoLimit, 80, 60});
   test::LoadAndExport(small, test::Encode(test::Filled(70, 50, "red"), "PNG"));
   EXPECT_EQ(std::make_pair(small.width(), small.height()), std::make_pair(70, 50));
 
-  ImageDecoder decoder(kNoLimit, 8, 6);
+  ImageDecoder decoder({kNoLimit, 8, 6});
   const Bytes animation = TwoFrameAnimation(20, 10);
   decoder.Load(animation.data(), static_cast<int32_t>(animation.size()), 0, false, u"a.miff");
   EXPECT_EQ(decoder.width(), 20);
@@ -159,7 +158,7 @@ TEST(ImageDecoder, SizeBoxDecodesLargeJpegsReduced) {
   Magick::Image large = Marked();
   large.sample(Magick::Geometry(320, 160));
   const Bytes jpeg = test::Encode(large, "JPEG");
-  ImageDecoder decoder(kNoLimit, 40, 30);
+  ImageDecoder decoder({kNoLimit, 40, 30});
   const Bytes pixels = test::LoadAndExport(decoder, jpeg);
   EXPECT_EQ(std::make_pair(decoder.width(), decoder.height()), std::make_pair(40, 20));
   EXPECT_EQ(RedCorner(pixels, 40, 20), kTopLeft);
@@ -169,7 +168,7 @@ TEST(ImageDecoder, JpegPreScaleNeverEnlarges) {
   // Smaller than its box: the JPEG keeps its own size, as the same picture stored as PNG does.
   const Magick::Image small = test::Filled(102, 76, "red");
   for (const char* format : {"JPEG", "PNG"}) {
-    ImageDecoder decoder(kNoLimit, 192, 108);
+    ImageDecoder decoder({kNoLimit, 192, 108});
     test::LoadAndExport(decoder, test::Encode(small, format));
     EXPECT_EQ(std::make_pair(decoder.width(), decoder.height()), std::make_pair(102, 76)) << format;
   }
@@ -186,7 +185,7 @@ TEST(ImageDecoder, JpegPreScaleNeverEnlarges) {
   EXPECT_EQ(JpegPreScaleHint(png.data(), png.size(), 192, 108), "");
   EXPECT_EQ(JpegPreScaleHint(panorama.data(), panorama.size(), 0, 0), "");
 
-  ImageDecoder decoder(kNoLimit, 192, 108);
+  ImageDecoder decoder({kNoLimit, 192, 108});
   test::LoadAndExport(decoder, panorama);
   EXPECT_EQ(std::make_pair(decoder.width(), decoder.height()), std::make_pair(192, 48));
 }
@@ -197,7 +196,7 @@ TEST(ImageDecoder, ReadThatYieldsNoPixelsRaises) {
   ASSERT_LT(limit, 0x7FFFFFFFu) << "no width limit to go past";
   const Bytes png = test::WithPngWidth(test::Encode(test::Filled(1, 1, "red"), "PNG"),
                                        static_cast<uint32_t>(limit + 1));
-  ImageDecoder decoder(kNoLimit, 0, 0);
+  ImageDecoder decoder({kNoLimit, 0, 0});
   EXPECT_THROW(decoder.Load(png.data(), static_cast<int32_t>(png.size()), 0, false, u"wide.png"),
                std::range_error);
 }
@@ -205,7 +204,7 @@ TEST(ImageDecoder, ReadThatYieldsNoPixelsRaises) {
 TEST(ImageDecoder, ByteBudgetShrinksStillImagesLinearly) {
   const Bytes png = test::Encode(test::Filled(400, 300, "red"), "PNG");
   const auto load = [&png](int32_t byteLimit, int32_t longSide, int32_t shortSide) {
-    ImageDecoder decoder(byteLimit, longSide, shortSide);
+    ImageDecoder decoder({byteLimit, longSide, shortSide});
     test::LoadAndExport(decoder, png);
     return std::make_pair(decoder.width(), decoder.height());
   };
@@ -229,7 +228,7 @@ std::vector<Magick::Image> Frames(int count, size_t width, size_t height) {
 TEST(ImageDecoder, RotatedAnimationOverBudgetZoomsEveryFrame) {
   // 10 frames of 100 × 60 need 240,000 bytes; a budget of 60,000 gives √0.25 = 0.5.
   const Bytes animation = test::EncodeFrames(Frames(10, 100, 60), "MIFF");
-  ImageDecoder decoder(60000, 0, 0);
+  ImageDecoder decoder({60000, 0, 0});
   decoder.Load(animation.data(), static_cast<int32_t>(animation.size()), 90, false, u"a.miff");
   EXPECT_FALSE(decoder.canvasMode());
   EXPECT_DOUBLE_EQ(decoder.scale(), 0.5);
@@ -250,10 +249,8 @@ TEST(ImageDecoder, PlainFramesReportScaledPositionsAndDelays) {
        test::AnimationFrame(10, 10, "blue", Magick::Geometry(40, 30, 5, 7), 25, 0),
        test::AnimationFrame(9, 9, "green", Magick::Geometry(40, 30, 11, 3), 0, 0)},
       "GIF");
-  newScaling = false;
-  ImageDecoder decoder(1800, 0, 0);  // need 5,924 bytes
+  ImageDecoder decoder({1800, 0, 0, AnimationScaling::kZoomEveryFrame});  // need 5,924 bytes
   decoder.Load(gif.data(), static_cast<int32_t>(gif.size()), 0, false, u"a.gif");
-  newScaling = true;
   const double scale = decoder.scale();
   ASSERT_LT(scale, 1.0);
   EXPECT_FALSE(decoder.canvasMode());
@@ -278,7 +275,7 @@ TEST(ImageDecoder, DelaysBeyondTheSignedRangeAreHeldAtItsTop) {
   const Bytes miff = test::EncodeFrames(frames, "MIFF");
   // Plain frames, then canvas mode (over budget), which keeps the delays of its own.
   for (const int32_t budget : {kNoLimit, 1000}) {
-    ImageDecoder decoder(budget, 0, 0);
+    ImageDecoder decoder({budget, 0, 0});
     decoder.Load(miff.data(), static_cast<int32_t>(miff.size()), 0, false, u"a.miff");
     EXPECT_EQ(decoder.canvasMode(), budget != kNoLimit);
     EXPECT_EQ(decoder.FrameDelay(), INT32_MAX);
@@ -293,7 +290,7 @@ TEST(ImageDecoder, DamagedLaterFrameLeavesTheFirstAsAStillImage) {
   // Cut inside the last frame's data.
   Bytes gif = test::EncodeFrames(frames, "GIF");
   gif.resize(gif.size() * 5 / 6);
-  ImageDecoder decoder(kNoLimit, 0, 0);
+  ImageDecoder decoder({kNoLimit, 0, 0});
   test::LoadAndExport(decoder, gif, 0, false, u"cut.gif");
   EXPECT_FALSE(decoder.animated());
   EXPECT_EQ(decoder.totalBytes(), 0);

@@ -1,4 +1,4 @@
-#include "imaging/gif_geometry.h"
+#include "imaging/resample_table.h"
 
 #include <gtest/gtest.h>
 
@@ -23,26 +23,6 @@ TEST(GifResampleTable, ShrinkAveragesTheCoveredArea) {
     for (int32_t k = 0; k < table.count[i]; ++k) sum += table.weights[table.offset[i] + k];
     EXPECT_NEAR(sum, 1.0f, 1e-6);
   }
-}
-
-TEST(GifOutputRects, FrameZeroIsTheCanvasAndLaterFramesTheirScaledArea) {
-  const std::vector<SourceFrameRect> frames = {
-      {0, 0, 20, 20, 1}, {3, 3, 7, 7, 0}, {10, 10, 10, 15, 0}};
-  const std::vector<OutputRect> rects = ComputeOutputRects(frames, 0.5, 0.5, 10, 10);
-  ASSERT_EQ(rects.size(), 3u);
-  EXPECT_EQ(rects[0].x1, 10);
-  EXPECT_EQ(rects[0].y1, 10);
-  // Floor on the near side, ceiling on the far side, no margin.
-  EXPECT_EQ(rects[1].x0, 1);
-  EXPECT_EQ(rects[1].y0, 1);
-  EXPECT_EQ(rects[1].x1, 4);
-  EXPECT_EQ(rects[1].y1, 4);
-  // An empty area still sends one pixel, at the origin.
-  EXPECT_EQ(rects[2].x0, 0);
-  EXPECT_EQ(rects[2].y0, 0);
-  EXPECT_EQ(rects[2].x1, 1);
-  EXPECT_EQ(rects[2].y1, 1);
-  EXPECT_EQ(TotalBytes(rects), 10 * 10 * 4 + 3 * 3 * 4 + 4);
 }
 
 }  // namespace
