@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "host/command_line.h"
+#include "host/enter_sandbox.h"
 #include "host/prohibit_dynamic_code.h"
 #include "host/run_server.h"
 #include "imaging/image_library.h"
@@ -43,7 +44,8 @@ void ServerMode(const std::vector<std::u16string>& arguments) {
 
   const int32_t bufferSize = ParseInt(arguments[2]);
   const int32_t listenerCount = ParseInt(arguments[1]);
-  RunServer(arguments[0], listenerCount, bufferSize, waitHandle);
+  RunServer(arguments[0], listenerCount, bufferSize, waitHandle,
+            [&] { EnterServerSandbox(tempFolder, dumpsFolder); });
 }
 
 }  // namespace

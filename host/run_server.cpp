@@ -10,7 +10,7 @@
 namespace zel {
 
 void RunServer(const std::u16string& channelName, int32_t listenerCount, int32_t bufferSize,
-               uint64_t waitHandle) {
+               uint64_t waitHandle, const std::function<void()>& beforeServing) {
   if (listenerCount == 0) throw std::runtime_error("Invalid param");
   // Half of the channel that is really opened: -1 stands for the default size, and a budget of
   // nothing would shrink every picture to a single pixel.
@@ -20,6 +20,7 @@ void RunServer(const std::u16string& channelName, int32_t listenerCount, int32_t
   // Declared after the handler so that it is destroyed first: listeners may still be inside it.
   vesku_rpc::CServer server(channelName, bufferSize);
   server.RestrictChannels();
+  beforeServing();
   server.SetHandler(&ServedHandler(handler));
   server.StartListeners(listenerCount);
   WaitForViewer(waitHandle);
