@@ -12,6 +12,7 @@
 #include <linux/seccomp.h>
 #include <sched.h>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -258,6 +259,16 @@ class FilterBuilder {
     Add(BPF_STMT(BPF_RET | BPF_K, kAllow));
   }
 
+  // Allows `call` unless its argument `index` has every bit of `mask` set.
+  void AllowUnlessArgumentHasAll(int call, int index, uint32_t mask, int code) {
+    Add(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<uint32_t>(call), 0, 5));
+    LoadArgument(index);
+    Add(BPF_STMT(BPF_ALU | BPF_AND | BPF_K, mask));
+    Add(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, mask, 0, 1));
+    Add(BPF_STMT(BPF_RET | BPF_K, Fail(code)));
+    Add(BPF_STMT(BPF_RET | BPF_K, kAllow));
+  }
+
   void Finish(uint32_t action) { Add(BPF_STMT(BPF_RET | BPF_K, action)); }
 
  private:
@@ -279,6 +290,11 @@ std::vector<sock_filter> BuildFilter() {
   // The C library creates threads through clone3 when it can and falls back to clone when the
   // kernel lacks it; clone3 passes its flags in memory, out of the filter's reach.
   filter.Return(SYS_clone3, Fail(ENOSYS));
+  // Memory is never writable and executable at once, and nothing becomes executable later: what
+  // the memory-deny-write-execute setting enforces on kernels that have it (6.3 on). Libraries
+  // still map their code from their files, executable from the start.
+  filter.AllowUnlessArgumentHasAll(SYS_mmap, 2, PROT_WRITE | PROT_EXEC, EPERM);
+  filter.AllowUnlessArgumentHasAll(SYS_mprotect, 2, PROT_EXEC, EPERM);
   filter.AllowOpenWithoutReadOnlyTruncation(SYS_openat, 2);
 #ifdef SYS_open
   filter.AllowOpenWithoutReadOnlyTruncation(SYS_open, 1);
