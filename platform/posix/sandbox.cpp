@@ -19,20 +19,15 @@ namespace {
 // names, time zones, colour profiles, fonts), the dynamic loader's cache, the number of
 // processors (thread pools size themselves by it), the allocator's overcommit setting, and random
 // bytes.
+// clang-format off
 constexpr const char* kSystemPaths[] = {
-    "/lib",
-    "/lib64",
-    "/usr/lib",
-    "/usr/lib64",
-    "/usr/local/lib",
-    "/usr/share",
-    "/usr/local/share",
-    "/etc/ld.so.cache",
-    "/etc/localtime",
-    "/sys/devices/system/cpu",
-    "/proc/sys/vm/overcommit_memory",
+    "/lib", "/lib64", "/usr/lib", "/usr/lib64", "/usr/local/lib",
+    "/usr/share", "/usr/local/share",
+    "/etc/ld.so.cache", "/etc/localtime",
+    "/sys/devices/system/cpu", "/proc/sys/vm/overcommit_memory",
     "/dev/urandom",
 };
+// clang-format on
 
 }  // namespace
 
