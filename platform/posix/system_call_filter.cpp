@@ -54,6 +54,8 @@ constexpr int kAllowed[] = {
     SYS_readlinkat, SYS_getdents64, SYS_getcwd, SYS_mkdirat, SYS_unlinkat, SYS_renameat,
     SYS_renameat2, SYS_ftruncate, SYS_fallocate, SYS_fsync, SYS_fdatasync, SYS_fadvise64,
     SYS_umask,
+    // A pipe within the process: the sanitizers test whether memory is readable through one.
+    SYS_pipe2,
     // Memory; mmap and mprotect have rules of their own below.
     SYS_munmap, SYS_mremap, SYS_madvise, SYS_brk, SYS_msync,
     // Threads and their synchronisation.
@@ -73,7 +75,7 @@ constexpr int kAllowed[] = {
 #ifdef SYS_open
     // The older forms that the C library on x86-64 still uses for some of its functions.
     SYS_stat, SYS_lstat, SYS_access, SYS_readlink, SYS_mkdir, SYS_rmdir, SYS_unlink, SYS_rename,
-    SYS_dup2, SYS_poll, SYS_select, SYS_time, SYS_alarm,
+    SYS_dup2, SYS_pipe, SYS_poll, SYS_select, SYS_time, SYS_alarm,
 #endif
 };
 
