@@ -40,6 +40,8 @@ TEST(HostSandbox, EveryThreadIsFilteredAndRequestsCannotReachOutside) {
   int threads = 0;
   for (const fs::directory_entry& task : fs::directory_iterator(tasks)) {
     const std::string status = "\n" + ReadText(task.path() / "status");
+    // A pool thread of a decoder may end while the list is read.
+    if (status.size() == 1) continue;
     EXPECT_TRUE(HasLine(status, "Seccomp:\t2")) << task.path();
     EXPECT_TRUE(HasLine(status, "NoNewPrivs:\t1")) << task.path();
     ++threads;
