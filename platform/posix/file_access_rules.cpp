@@ -13,7 +13,7 @@ namespace zel::platform {
 
 namespace {
 
-// The rights of each version, spelt out because the C library headers of the build machine may
+// The rights of each version, spelt out because the kernel headers of the build machine may
 // predate the later ones.
 constexpr uint64_t kExecute = 1ULL << 0;
 constexpr uint64_t kWriteFile = 1ULL << 1;
