@@ -17,22 +17,41 @@ HostDied::HostDied(const HostExit& exit, const std::string& dumpPath)
       exit_(exit),
       dumpPath_(dumpPath) {}
 
-CHostClient::CHostClient(HostOptions options) : options_(std::move(options)) {}
+CHostClient::CHostClient(HostOptions options)
+    : CHostClient(std::move(options), SystemRestartClock()) {}
+
+CHostClient::CHostClient(HostOptions options, RestartClock& clock)
+    : options_(std::move(options)), clock_(clock) {}
 
 CHostClient::~CHostClient() { Stop(); }
 
-std::shared_ptr<HostSession> CHostClient::Session() {
+void CHostClient::RetireLocked() {
+  lastExit_ = session_->exit();
+  backoff_.RecordUnexpectedEnd(clock_.Now());
+  session_.reset();
+}
+
+void CHostClient::Retire(const std::shared_ptr<HostSession>& session) {
   std::lock_guard lock(mutex_);
-  if (session_ && session_->ended()) {
-    lastExit_ = session_->exit();
-    session_.reset();
+  if (session_ == session) RetireLocked();
+}
+
+std::shared_ptr<HostSession> CHostClient::Session() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    if (session_ && session_->ended()) RetireLocked();
+    if (session_) return session_;
+    const RestartClock::Duration delay = backoff_.DelayBeforeStart(clock_.Now());
+    if (delay <= RestartClock::Duration::zero()) break;
+    // Other callers may ask for the running host, or start it themselves, meanwhile.
+    lock.unlock();
+    clock_.Sleep(delay);
+    lock.lock();
   }
-  if (!session_) {
-    // A fresh channel name per host: a new host never meets an old host's leftovers.
-    const std::string name = "zel" + std::to_string(platform::CurrentProcessId()) + "_" +
-                             std::to_string(++sessionCounter_);
-    session_ = std::make_shared<HostSession>(options_, name);
-  }
+  // A fresh channel name per host: a new host never meets an old host's leftovers.
+  const std::string name = "zel" + std::to_string(platform::CurrentProcessId()) + "_" +
+                           std::to_string(++sessionCounter_);
+  session_ = std::make_shared<HostSession>(options_, name);
   return session_;
 }
 
@@ -70,7 +89,14 @@ std::string CHostClient::dumpPath() const { return options_.workFolder + "/dumps
 
 RawReply CHostClient::Call(int32_t size,
                            const std::function<void(vesk::CArchiveOverBuffer&)>& write) {
-  return Session()->Call(size, write, options_.replyTimeoutMs);
+  const std::shared_ptr<HostSession> session = Session();
+  try {
+    return session->Call(size, write, options_.replyTimeoutMs);
+  } catch (const HostDied&) {
+    // Noticed now rather than at the next request, so that the back-off counts from the end.
+    Retire(session);
+    throw;
+  }
 }
 
 namespace {

@@ -1,6 +1,7 @@
 // The viewer's end of the host: creates the two channels, starts zelHost over them, sends requests
 // from any number of threads and matches their replies, notices a host that died and starts a new
-// one for the next request.
+// one for the next request (after a wait when hosts keep dying, see restart_backoff.h). The request
+// that a host died on is reported to its caller, never sent again.
 #pragma once
 
 #include <condition_variable>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "client/replies.h"
+#include "client/restart_backoff.h"
 
 namespace vesk {
 class CArchiveOverBuffer;
@@ -74,14 +76,16 @@ class HostSession;
 class CHostClient {
  public:
   explicit CHostClient(HostOptions options);
+  // With the waits before restarts measured and spent on `clock`, which must outlive the client.
+  CHostClient(HostOptions options, RestartClock& clock);
   // Ends the host (it sees its wait descriptor hang up) and waits for it.
   ~CHostClient();
   CHostClient(const CHostClient&) = delete;
   CHostClient& operator=(const CHostClient&) = delete;
 
   // Sends one request of exactly `size` bytes, written in place by `write`, and waits for its
-  // reply. Starts a host first when none is running. Throws HostDied, ReplyTimeout, or
-  // std::length_error for a request larger than the channel can hold.
+  // reply. Starts a host first when none is running, once the restart back-off allows. Throws
+  // HostDied, ReplyTimeout, or std::length_error for a request larger than the channel can hold.
   RawReply Call(int32_t size, const std::function<void(vesk::CArchiveOverBuffer&)>& write);
 
   // Typed calls; an error reply throws HostError.
@@ -105,12 +109,16 @@ class CHostClient {
 
  private:
   std::shared_ptr<HostSession> Session();
+  // Forgets `session`, whose host ended on its own, unless it was already replaced or stopped.
   void Retire(const std::shared_ptr<HostSession>& session);
+  void RetireLocked();
 
   const HostOptions options_;
+  RestartClock& clock_;
   mutable std::mutex mutex_;
   std::shared_ptr<HostSession> session_;
   std::optional<HostExit> lastExit_;
+  RestartBackoff backoff_;
   uint64_t sessionCounter_ = 0;
 };
 

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "host/command_line.h"
+#include "host/enter_sandbox.h"
 #include "host/parent_process.h"
 #include "host/prohibit_dynamic_code.h"
 #include "host/run_server.h"
@@ -53,7 +54,8 @@ void ServerMode(const std::vector<std::u16string>& arguments) {
 
   const int32_t bufferSize = ParseInt(arguments[2]);
   const int32_t listenerCount = ParseInt(arguments[1]);
-  RunServer(arguments[0], listenerCount, bufferSize, waitHandle, viewer);
+  RunServer(arguments[0], listenerCount, bufferSize, waitHandle, viewer,
+            [&] { EnterServerSandbox(tempFolder, dumpsFolder); });
 }
 
 }  // namespace

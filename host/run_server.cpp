@@ -1,5 +1,6 @@
 #include "host/run_server.h"
 
+#include <optional>
 #include <stdexcept>
 
 #include "host/served_handler.h"
@@ -12,7 +13,8 @@
 namespace zel {
 
 void RunServer(const std::u16string& channelName, int32_t listenerCount, int32_t bufferSize,
-               uint64_t waitHandle, const ParentProcess& parent) {
+               uint64_t waitHandle, const ParentProcess& parent,
+               const std::function<void()>& beforeServing) {
   if (listenerCount == 0) throw std::runtime_error("Invalid param");
   // Half of the channel that is really opened: -1 stands for the default size, and a budget of
   // nothing would shrink every picture to a single pixel.
@@ -20,12 +22,17 @@ void RunServer(const std::u16string& channelName, int32_t listenerCount, int32_t
       bufferSize == -1 ? vesku_rpc::CServer::kDefaultBufferSize : bufferSize;
   CServerHandler handler(channelSize / 2);
   ApplyServerLimits(channelSize / 2);
-  RequestWatchdog watchdog(ServedTimeLimits());
-  CTimeLimitedHandler timeLimited(ServedHandler(handler), watchdog);
-  // Declared after the handler so that it is destroyed first: listeners may still be inside it.
+  // Made once the sandbox is in force: its file-access rules bind only the threads started after
+  // them, and the watchdog has a thread of its own. Declared before the server so that they
+  // outlive its listeners.
+  std::optional<RequestWatchdog> watchdog;
+  std::optional<CTimeLimitedHandler> timeLimited;
   vesku_rpc::CServer server(channelName, bufferSize);
   server.RestrictChannels();
-  server.SetHandler(&timeLimited);
+  beforeServing();
+  watchdog.emplace(ServedTimeLimits());
+  timeLimited.emplace(ServedHandler(handler), *watchdog);
+  server.SetHandler(&*timeLimited);
   server.StartListeners(listenerCount);
   WaitForViewer(waitHandle, parent);
 }

@@ -24,6 +24,10 @@ bool GetMessageFont(MessageFont& font);
 // Makes GetMessageFont find nothing (for tests of the fallback); false restores it.
 void HideMessageFontForTesting(bool hidden);
 
+// Loads the font configuration now rather than on first use, and returns every folder and file
+// (UTF-8) that it reads configuration, fonts and caches from, whether or not they exist.
+std::vector<std::string> LoadFontConfiguration();
+
 struct FontFile {
   std::string path;  // UTF-8
   int32_t collectionIndex = 0;

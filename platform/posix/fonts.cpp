@@ -5,7 +5,6 @@
 #include <atomic>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <memory>
 
 #include "platform/posix/native_path.h"
@@ -93,11 +92,24 @@ const FontOrder& SansSerifOrder() {
   return order;
 }
 
+// Appends every entry of `list` and releases it.
+void AppendAll(FcStrList* list, std::vector<std::string>& paths) {
+  if (list == nullptr) return;
+  while (const FcChar8* path = FcStrListNext(list)) {
+    paths.emplace_back(reinterpret_cast<const char*>(path));
+  }
+  FcStrListDone(list);
+}
+
+// In one read: a font file is large (CJK fonts run to megabytes) and is read for every document.
 bool ReadFontFile(const char* path, std::vector<uint8_t>& bytes) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad() && !bytes.empty();
+  const std::streamoff size = in.tellg();
+  if (size <= 0) return false;
+  bytes.resize(static_cast<size_t>(size));
+  in.seekg(0);
+  return static_cast<bool>(in.read(reinterpret_cast<char*>(bytes.data()), size));
 }
 
 }  // namespace
@@ -121,6 +133,17 @@ bool GetMessageFont(MessageFont& font) {
   font.faceName = FromNativeName(reinterpret_cast<const char*>(family));
   font.heightPixels = (kMessageFontPoints * ScreenDotsPerInchY() + 36) / 72;
   return ReadFontFile(reinterpret_cast<const char*>(file), font.fileBytes);
+}
+
+std::vector<std::string> LoadFontConfiguration() {
+  std::vector<std::string> paths;
+  FcConfig* configuration = Configuration().get();
+  if (configuration == nullptr) return paths;
+  AppendAll(FcConfigGetConfigDirs(configuration), paths);
+  AppendAll(FcConfigGetConfigFiles(configuration), paths);
+  AppendAll(FcConfigGetFontDirs(configuration), paths);
+  AppendAll(FcConfigGetCacheDirs(configuration), paths);
+  return paths;
 }
 
 bool FindLanguageFont(const std::string& family, const std::string& language, FontFile& file) {

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <mutex>
+#include <set>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include "platform/child_process.h"
 #include "rpc/archive_values.h"
@@ -39,6 +42,61 @@ TEST(HostCrash, IsReportedWithItsDumpAndTheClientRecovers) {
   EXPECT_NE(firstHost, client.hostProcessId());
   ASSERT_TRUE(client.lastExit().has_value());
   EXPECT_TRUE(client.lastExit()->crashed());
+}
+
+// Spends no time on the waits before restarts: it records each one and moves on by it.
+class RecordingClock : public client::RestartClock {
+ public:
+  TimePoint Now() override {
+    std::lock_guard lock(mutex_);
+    return now_;
+  }
+  void Sleep(Duration duration) override {
+    std::lock_guard lock(mutex_);
+    waits_.push_back(duration);
+    now_ += duration;
+  }
+  void Advance(Duration duration) {
+    std::lock_guard lock(mutex_);
+    now_ += duration;
+  }
+  std::vector<Duration> waits() {
+    std::lock_guard lock(mutex_);
+    return waits_;
+  }
+
+ private:
+  std::mutex mutex_;
+  TimePoint now_{std::chrono::hours(1)};
+  std::vector<Duration> waits_;
+};
+
+TEST(HostCrash, HostsThatKeepCrashingAreRestartedAfterGrowingWaits) {
+  using namespace std::chrono_literals;
+  WorkFolder work;
+  RecordingClock clock;
+  client::CHostClient client(HostOptionsFor(work, true), clock);
+  const auto crash = [](vesk::CArchiveOverBuffer& archive) {
+    vesk::WriteInt(archive, kCrashOpcode);
+  };
+  std::set<int> hosts;
+  for (int i = 0; i < 4; ++i) {
+    client.Start();
+    hosts.insert(client.hostProcessId());
+    EXPECT_THROW(client.Call(8, crash), client::HostDied);
+    // The request is reported, not sent to a new host: none is started until the next request.
+    EXPECT_EQ(0, client.hostProcessId());
+  }
+  EXPECT_EQ(4u, hosts.size());
+  // The first crash costs nothing; each further one in a row doubles the wait.
+  using Waits = std::vector<client::RestartClock::Duration>;
+  EXPECT_EQ((Waits{250ms, 500ms}), clock.waits());
+
+  // After a quiet minute the next host starts at once.
+  clock.Advance(61s);
+  const test::Bytes png = test::Encode(test::Filled(2, 2, "red"), "PNG");
+  EXPECT_EQ(2, client.ConvertToBitmap(FileOf(png, u"a.png", "image/png"), {}).width);
+  EXPECT_EQ((Waits{250ms, 500ms}), clock.waits());
 }
 
 TEST(HostStall, ClientTimesOutAndDropsTheLateReply) {

@@ -9,6 +9,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import zipfile
 import zlib
 
 
@@ -65,6 +66,46 @@ def pdf(content, media_box=b"0 0 200 100", extra_page=b""):
     return out
 
 
+def png_chunk(kind, data):
+    return (struct.pack(">I", len(data)) + kind + data +
+            struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+
+
+def png_exif_after_data(width, height):
+    """A grey PNG whose eXIf chunk (orientation 6) follows the image data, as some cameras write
+    it: the probe then needs the tail of the file."""
+    header = struct.pack(">IIBBBBB", width, height, 8, 0, 0, 0, 0)
+    rows = b"".join(b"\0" + b"\x80" * width for _ in range(height))
+    tiff = (b"MM\0\x2a" + struct.pack(">I", 8) + struct.pack(">H", 1) +
+            struct.pack(">HHIHH", 0x0112, 3, 1, 6, 0) + struct.pack(">I", 0))
+    return (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", header) +
+            png_chunk(b"IDAT", zlib.compress(rows)) + png_chunk(b"eXIf", tiff) +
+            png_chunk(b"IEND", b""))
+
+
+def docx(body, extra_entries=(), compression=zipfile.ZIP_DEFLATED):
+    xml = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>'
+           '<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main">'
+           "<w:body>" + body + "</w:body></w:document>")
+    with tempfile.TemporaryDirectory() as folder:
+        path = os.path.join(folder, "d.docx")
+        with zipfile.ZipFile(path, "w", compression) as archive:
+            archive.writestr("[Content_Types].xml", "<Types/>")
+            for name, data in extra_entries:
+                archive.writestr(name, data)
+            archive.writestr("word/document.xml", xml.encode("utf-8"))
+        with open(path, "rb") as f:
+            return f.read()
+
+
+def paragraph(text, style=None, hidden=None):
+    style_xml = '<w:pPr><w:pStyle w:val="%s"/></w:pPr>' % style if style else ""
+    runs = "<w:r><w:t>%s</w:t></w:r>" % text
+    if hidden:
+        runs += "<w:r><w:rPr><w:webHidden/></w:rPr><w:t>%s</w:t></w:r>" % hidden
+    return "<w:p>" + style_xml + runs + "</w:p>"
+
+
 def write(folder, name, data):
     os.makedirs(folder, exist_ok=True)
     with open(os.path.join(folder, name), "wb") as f:
@@ -96,6 +137,56 @@ def main(out):
     for name, data in pdfs.items():
         write(os.path.join(out, "pdf_page"), name, data)
 
+    jpegs = {
+        "oriented.jpg": jpeg,
+        "progressive.jpg": image("-size", "40x30", "gradient:green-white", "-interlace", "JPEG",
+                                 "jpg"),
+        "gray.jpg": image("-size", "9x7", "gradient:", "-colorspace", "Gray", "jpg"),
+        "comment.jpg": image("-size", "4x4", "xc:blue", "-set", "comment", "c" * 3000, "jpg"),
+        "restarts.jpg": image("-size", "32x16", "plasma:", "-define", "jpeg:restart-interval=1",
+                              "jpg"),
+    }
+    for name, data in jpegs.items():
+        write(os.path.join(out, "jpeg_probe"), name, data)
+    pngs = {
+        "gradient.png": png,
+        "interlaced.png": image("-size", "12x9", "gradient:red-blue", "-interlace", "PNG", "png"),
+        "palette_text.png": image("-size", "6x6", "xc:red", "-set", "comment", "hello", "png8"),
+        "deep.png": image("-size", "5x3", "gradient:", "-depth", "16", "png"),
+        "exif_after_data.png": png_exif_after_data(7, 5),
+    }
+    for name, data in pngs.items():
+        write(os.path.join(out, "png_probe"), name, data)
+
+    docxs = {
+        "plain.docx": docx(paragraph("Hello, world.") + paragraph("Second line")),
+        "styles.docx": docx(paragraph("Title", "Title") + paragraph("Contents", "TOCHeading") +
+                            paragraph("Entry", "TOC1", hidden="7") + paragraph("Body")),
+        "page_size.docx": docx(paragraph("Letter") +
+                               '<w:sectPr><w:pgSz w:w="12240" w:h="15840"/></w:sectPr>'),
+        "scripts.docx": docx(paragraph("\u65e5\u672c\u8a9e \ud55c\uad6d\uc5b4 "
+                                       "\u4e2d\u6587 \u0627\u0644\u0639\u0631\u0628\u064a"
+                                       "\u0629 \u05e2\u05d1\u05e8\u05d9\u05ea")),
+        "nested.docx": docx("<w:tbl><w:tr><w:tc>" + paragraph("cell") +
+                            "</w:tc></w:tr></w:tbl>" + paragraph("after"),
+                            [("word/styles.xml", "<w:styles/>")], zipfile.ZIP_STORED),
+    }
+    for name, data in docxs.items():
+        write(os.path.join(out, "docx"), name, data)
+
+    texts = {
+        "ascii.txt": b"Hello\nworld\r\n\tindented\n",
+        "utf8.txt": "Gr\u00fc\u00dfe \u65e5\u672c\u8a9e \ud55c\uad6d\uc5b4 \u0e44\u0e17\u0e22 "
+                    "\u0939\u093f\u0928\u094d\u0926\u0940\n\u0391\u03b2\n".encode("utf-8"),
+        "utf8_mark.txt": b"\xef\xbb\xbfmarked\n",
+        "utf16le_mark.txt": b"\xff\xfe" + "wide \u4e2d\u6587\n".encode("utf-16-le"),
+        "utf16le.txt": "no mark here\n".encode("utf-16-le"),
+        "utf16be_mark.txt": b"\xfe\xff" + "big".encode("utf-16-be"),
+        "binary.txt": bytes(range(256)),
+    }
+    for name, data in texts.items():
+        write(os.path.join(out, "text"), name, data)
+
     requests = {
         "info_png": arc_int(1) + arc_wide("C:\\a\\b.png") + arc_string(b"image/png") +
         arc_binary(png),
@@ -114,6 +205,12 @@ def main(out):
         arc_int(len(png)) + arc_binary(png[:64]) + arc_binary(png[-24:]),
         "probe_png_whole": arc_int(4) + arc_wide("c.png") + arc_string(b"image/png") +
         arc_int(len(png)) + arc_binary(png) + arc_binary(b""),
+        "convert_docx": arc_int(2) + arc_int(0) + arc_int(1) + arc_int(120) + arc_int(160) +
+        arc_wide("w.docx") + arc_string(
+            b"application/vnd.openxmlformats-officedocument.wordprocessingml.document") +
+        arc_binary(docxs["styles.docx"]),
+        "info_text": arc_int(1) + arc_wide("t.txt") + arc_string(b"application/octet-stream") +
+        arc_binary(texts["utf8.txt"]),
         "invalid": arc_int(7),
     }
     for name, data in requests.items():

@@ -1,9 +1,9 @@
 // The handler served by the test build of the host (zelHost_testhooks): the real request handler
 // plus extra opcodes that crash, stall, hang or over-allocate in the listener thread that takes
 // them, so tests can drive the crash path, the client's time-out and the host's own limits end to
-// end, and an empty bitmap for one file name, so they can see how the client takes a reply no host
-// should send. The shipped zelHost links
-// host/served_handler.cpp instead.
+// end; one that tries from inside a request what the sandbox must refuse; and an empty bitmap for
+// one file name, so they can see how the client takes a reply no host should send. The shipped
+// zelHost links host/served_handler.cpp instead.
 #include <chrono>
 #include <csignal>
 #include <exception>
@@ -13,6 +13,7 @@
 
 #include "host/served_handler.h"
 #include "rpc/archive_values.h"
+#include "tests/e2e/hooks/sandbox_probe.h"
 #include "tests/e2e/hooks/test_opcodes.h"
 
 namespace zel {
@@ -83,6 +84,12 @@ class CCrashHookHandler : public vesku_rpc::IServerHandler {
     }
     if (opcode == kAllocateOpcode) {
       Allocate(payload, length, responder);
+      return;
+    }
+    if (opcode == kSandboxProbeOpcode) {
+      vesk::CArchiveOverBuffer request(payload, length);
+      vesk::ReadInt(request);
+      AnswerSandboxProbe(request, responder);
       return;
     }
     inner_.HandleRequest(payload, length, responder);

@@ -27,3 +27,16 @@ inline constexpr int32_t kConvertToBitmapOpcode = 2;
 inline constexpr std::u16string_view kEmptyFrameFileName = u"zel-empty-frame.png";
 
 }  // namespace zel
+
+// Tries, from inside the request, what the sandbox must refuse (tests/e2e/hooks/sandbox_probe.h).
+inline constexpr int32_t kSandboxProbeOpcode = 0x7E575B0C;
+
+enum SandboxProbeAttempt : int32_t {
+  kReadOutside,    // open a file outside the host's folders for reading
+  kCreateOutside,  // create a file outside the host's folders
+  kCreateInTemp,   // create a file in the host's temp folder
+  kStartProgram,   // execve
+  kStartProcess,   // fork
+  kOpenSocket,     // a TCP socket
+  kSandboxProbeAttempts
+};
