@@ -1,6 +1,6 @@
 // The messages between a viewer and the host: the opcodes, the values of every request and every
 // reply, each listed once in its `Fields`. The host reads requests and writes replies, a viewer's
-// client writes requests and reads replies, all from these lists, and every size is counted by
+// client writes requests and reads replies, all from these lists, and exact sizes are counted by
 // writing the message to a counting archive.
 #pragma once
 
@@ -188,10 +188,11 @@ void Fields(Archive& archive, M& frame) {
   archive.Check(HoldsItsPixels(frame));
 }
 
-// The whole bitmap reply, as a viewer reads it. Standard layout, as the C interface needs.
+// The whole bitmap reply, as a viewer reads it. It repeats the header's values rather than
+// deriving from BitmapHeader, which would cost it the standard layout the C interface needs.
 struct BitmapReply {
   bool animated = false;
-  int32_t width = 0;  // the header's
+  int32_t width = 0;  // the bitmap's size, or the canvas size
   int32_t height = 0;
   std::vector<Frame> frames;  // one, at 0,0, for a still image
 };
@@ -199,10 +200,11 @@ struct BitmapReply {
 // Read only: no one builds a whole bitmap reply to send it.
 void Fields(FieldReader& archive, BitmapReply& reply);
 
-// An animation's reply buffer is taken before its frames are decoded, and a frame turned by an
-// angle that is not a multiple of 90 only learns its size then. So it has this room for each
-// frame's values besides its pixels (and for the values in front of the frames), more than they
-// take; a viewer reads past the rest.
+// An animation's reply buffer is taken before its frames are decoded, when only their count and
+// their pixel total are known. It holds this room for each frame's values besides its pixels
+// (its placement, the pixels' header and padding) and once more for the values in front of the
+// frames: more than they take, and a viewer reads past the rest. Viewers have always received
+// replies of this length.
 inline constexpr int32_t kFrameRoom = 64;
 
 // The animation reply's size for `frameCount` frames of `pixelBytes` in all; "IntegerOverflow"
