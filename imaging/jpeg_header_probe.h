@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "imaging/image_summary.h"
+#include "facts/image_summary.h"
 #include "imaging/partial_image_data.h"
 
 namespace zel {

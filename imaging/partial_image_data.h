@@ -1,10 +1,12 @@
 // What a viewer sends when it wants an image's facts without sending the whole file: the first
-// bytes, optionally the last bytes, and the size of the whole file. The probes answer with one of
-// the results below.
+// bytes, optionally the last bytes, and the size of the whole file. The probes answer with a
+// ProbeResult.
 #pragma once
 
 #include <cstdint>
 #include <string>
+
+#include "facts/probe_result.h"
 
 namespace zel {
 
@@ -15,12 +17,6 @@ struct PartialImageData {
   int32_t tailLength = 0;
   int64_t totalSize = 0;  // at least headLength and tailLength
   std::u16string name;    // format hint for the image library
-};
-
-enum ProbeResult : int32_t {
-  kProbeSummaryFilled = 0,
-  kProbeNeedMore = 1,  // the needs say how many bytes from each end the next attempt should carry
-  kProbeImpossible = 2,
 };
 
 }  // namespace zel

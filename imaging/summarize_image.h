@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "imaging/image_summary.h"
+#include "facts/image_summary.h"
 
 namespace zel {
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "imaging/image_summary.h"
+#include "facts/image_summary.h"
 
 namespace zel {
 

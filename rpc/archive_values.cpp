@@ -79,8 +79,25 @@ void WriteString(ISourceArchive& archive, const std::string& text) {
   WriteString(archive, text.data(), length);
 }
 
+void WriteWideString(ISourceArchive& archive, const std::u16string& text) {
+  const int32_t length = text.size() > static_cast<size_t>(kMaxValueLength / 2)
+                             ? -1
+                             : static_cast<int32_t>(text.size() * 2);
+  uint8_t* space = WriteBlockHeader(archive, ArchiveType::WideString, length);
+  for (const char16_t unit : text) {
+    *space++ = static_cast<uint8_t>(unit);
+    *space++ = static_cast<uint8_t>(unit >> 8);
+  }
+  std::memset(space, 0, static_cast<size_t>(Round8(length) - length));
+}
+
 uint8_t* WriteBinary(ISourceArchive& archive, int32_t length) {
   return WriteBlockHeader(archive, ArchiveType::Binary, length);
+}
+
+void WriteBinary(ISourceArchive& archive, BinaryView bytes) {
+  uint8_t* space = WriteBinary(archive, bytes.size);
+  if (bytes.size > 0) std::memcpy(space, bytes.data, static_cast<size_t>(bytes.size));
 }
 
 int32_t ReadInt(CArchiveOverBuffer& archive) {

@@ -11,8 +11,8 @@
 #include "imaging/summarize_image.h"
 #include "pdf/document_pdf.h"
 #include "pdf/first_pdf_page.h"
-#include "rpc/archive_values.h"
-#include "rpc/server_handler.h"
+#include "protocol/messages.h"
+#include "service/send_reply.h"
 
 namespace zel {
 
@@ -55,25 +55,10 @@ bool ProbeFileInfo(const std::u16string& name, const std::string& mimeType, cons
 }
 
 void FileInfo(vesk::CArchiveOverBuffer& request, vesku_rpc::IServerResponder& responder) {
-  const std::u16string name = vesk::ReadWideString(request);
-  const std::string mimeType = vesk::ReadString(request);
-  const vesk::BinaryView bytes = vesk::ReadBinary(request);
-
-  ImageSummary summary;
-  vesk::CArchiveOverBuffer reply;
-  if (!ProbeFileInfo(name, mimeType, bytes.data, bytes.size, summary)) {
-    responder.GetReplyBuffer(reply, 8);
-    vesk::WriteInt(reply, 1);
-    return;
-  }
-  const int32_t dateLength = static_cast<int32_t>(summary.dateTaken.size());
-  responder.GetReplyBuffer(reply, vesk::Round8(dateLength) + 48);
-  vesk::WriteInt(reply, 0);
-  vesk::WriteInt(reply, summary.width);
-  vesk::WriteInt(reply, summary.height);
-  vesk::WriteInt(reply, summary.flags);
-  vesk::WriteInt(reply, summary.rotation);
-  vesk::WriteString(reply, summary.dateTaken.data(), dateLength);
+  const auto [name, mimeType, bytes] = protocol::Read<protocol::FileInfoRequest>(request);
+  protocol::FileInfoReply reply;
+  reply.known = ProbeFileInfo(name, mimeType, bytes.data, bytes.size, reply.summary);
+  SendReply(responder, reply);
 }
 
 }  // namespace zel

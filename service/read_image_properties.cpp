@@ -2,14 +2,12 @@
 
 #include <Magick++.h>
 
-#include <climits>
 #include <exception>
-#include <stdexcept>
 
 #include "imaging/magick_compat.h"
 #include "imaging/named_image.h"
-#include "rpc/archive_values.h"
-#include "rpc/server_handler.h"
+#include "protocol/messages.h"
+#include "service/send_reply.h"
 #include "util/strings.h"
 
 namespace zel {
@@ -38,23 +36,11 @@ std::vector<std::string> LibraryPropertyNames(Magick::Image& image) {
   return names;
 }
 
-int64_t StringSize(const std::string& text) {
-  return vesk::BlockValueSize(static_cast<int64_t>(text.size()));
-}
-
-void WriteList(vesk::CArchiveOverBuffer& reply, const std::vector<ImageProperty>& list) {
-  vesk::WriteInt(reply, static_cast<int32_t>(list.size()));
-  for (const ImageProperty& entry : list) {
-    vesk::WriteString(reply, entry.name.data(), static_cast<int32_t>(entry.name.size()));
-    vesk::WriteString(reply, entry.value.data(), static_cast<int32_t>(entry.value.size()));
-  }
-}
-
 }  // namespace
 
 bool CollectImageProperties(const uint8_t* data, int32_t size, const std::u16string& name,
-                            std::vector<ImageProperty>& properties,
-                            std::vector<ImageProperty>& hostAttributes) {
+                            std::vector<protocol::ImageProperty>& properties,
+                            std::vector<protocol::ImageProperty>& hostAttributes) {
   properties.clear();
   hostAttributes.clear();
   try {
@@ -88,29 +74,13 @@ bool CollectImageProperties(const uint8_t* data, int32_t size, const std::u16str
 
 void ReadImageProperties(const CServerHandler&, vesk::CArchiveOverBuffer& request,
                          vesku_rpc::IServerResponder& responder) {
-  const std::u16string name = vesk::ReadWideString(request);
-  const vesk::BinaryView bytes = vesk::ReadBinary(request);
-
-  std::vector<ImageProperty> properties;
-  std::vector<ImageProperty> hostAttributes;
-  vesk::CArchiveOverBuffer reply;
-  if (!CollectImageProperties(bytes.data, bytes.size, name, properties, hostAttributes)) {
-    responder.GetReplyBuffer(reply, 8);
-    vesk::WriteInt(reply, 1);
-    return;
-  }
-  // Texts that a decoder expanded (compressed metadata) can be far larger than the file.
-  int64_t size = 24;
-  for (const auto* list : {&properties, &hostAttributes}) {
-    for (const ImageProperty& entry : *list) {
-      size += StringSize(entry.name) + StringSize(entry.value);
-    }
-  }
-  if (size > INT32_MAX) throw std::runtime_error("IntegerOverflow");
-  responder.GetReplyBuffer(reply, static_cast<int32_t>(size));
-  vesk::WriteInt(reply, 0);
-  WriteList(reply, properties);
-  WriteList(reply, hostAttributes);
+  const auto [name, bytes] = protocol::Read<protocol::PropertiesRequest>(request);
+  // Texts that a decoder expanded (compressed metadata) can make the reply far larger than the
+  // file; its counted size is checked against the wire's limit.
+  protocol::PropertiesReply reply;
+  reply.found =
+      CollectImageProperties(bytes.data, bytes.size, name, reply.properties, reply.hostAttributes);
+  SendReply(responder, reply);
 }
 
 }  // namespace zel

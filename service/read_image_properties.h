@@ -6,9 +6,8 @@
 #include <string>
 #include <vector>
 
-namespace vesk {
-class CArchiveOverBuffer;
-}
+#include "protocol/messages.h"
+
 namespace vesku_rpc {
 class IServerResponder;
 }
@@ -17,19 +16,14 @@ namespace zel {
 
 class CServerHandler;
 
-struct ImageProperty {
-  std::string name;
-  std::string value;
-};
-
 // Decimal digits with "," between groups of three, counted from the right: 1234567 -> "1,234,567".
 std::string GroupThousands(int64_t value);
 
 // Fills both lists (emptied first); true when the image was read and the library reported at least
 // one property. Decoding problems are answered with false, never with an exception.
 bool CollectImageProperties(const uint8_t* data, int32_t size, const std::u16string& name,
-                            std::vector<ImageProperty>& properties,
-                            std::vector<ImageProperty>& hostAttributes);
+                            std::vector<protocol::ImageProperty>& properties,
+                            std::vector<protocol::ImageProperty>& hostAttributes);
 
 void ReadImageProperties(const CServerHandler& handler, vesk::CArchiveOverBuffer& request,
                          vesku_rpc::IServerResponder& responder);

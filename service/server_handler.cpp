@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/debug_output.h"
+#include "protocol/messages.h"
 #include "rpc/archive_values.h"
 #include "service/convert_to_bitmap.h"
 #include "service/file_info.h"
@@ -13,25 +14,14 @@
 
 namespace zel {
 
-namespace {
-
-enum Opcode : int32_t {
-  kFileInfo = 1,
-  kConvertToBitmap = 2,
-  kReadImageProperties = 3,
-  kProbePartialImage = 4,
-};
-
-}  // namespace
-
 void CServerHandler::HandleRequest(const uint8_t* payload, int32_t length,
                                    vesku_rpc::IServerResponder& responder) {
   vesk::CArchiveOverBuffer archive(payload, length);
-  switch (vesk::ReadInt(archive)) {
-    case kFileInfo:
+  switch (static_cast<protocol::Opcode>(vesk::ReadInt(archive))) {
+    case protocol::Opcode::FileInfo:
       FileInfo(archive, responder);
       return;
-    case kConvertToBitmap:
+    case protocol::Opcode::ConvertToBitmap:
       try {
         ConvertToBitmap(*this, archive, responder);
       } catch (const std::exception& error) {
@@ -41,10 +31,10 @@ void CServerHandler::HandleRequest(const uint8_t* payload, int32_t length,
         throw;
       }
       return;
-    case kReadImageProperties:
+    case protocol::Opcode::ReadImageProperties:
       ReadImageProperties(*this, archive, responder);
       return;
-    case kProbePartialImage:
+    case protocol::Opcode::ProbePartialImage:
       ProbePartialImage(*this, archive, responder);
       return;
     default:

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/image_summary.h"
+#include "facts/image_summary.h"
 
 namespace zel {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "imaging/image_summary.h"
+#include "facts/image_summary.h"
 
 namespace zel {
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "imaging/image_summary.h"
+#include "facts/image_summary.h"
 #include "imaging/partial_image_data.h"
 
 namespace zel {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/image_summary.h"
+#include "facts/image_summary.h"
 #include "pdf/first_pdf_page.h"
 #include "tests/fuzz/fuzz_libraries.h"
 

@@ -12,7 +12,9 @@
 #include <thread>
 
 #include "host/served_handler.h"
+#include "protocol/messages.h"
 #include "rpc/archive_values.h"
+#include "service/send_reply.h"
 #include "tests/e2e/hooks/sandbox_probe.h"
 #include "tests/e2e/hooks/test_opcodes.h"
 
@@ -29,13 +31,12 @@ int32_t OpcodeOf(const uint8_t* payload, int32_t length) {
   }
 }
 
-// Whether a ConvertToBitmap request names kEmptyFrameFileName: the opcode, rotation, options and
-// the two box sides come before the name.
+// Whether a ConvertToBitmap request names kEmptyFrameFileName.
 bool AsksForEmptyFrame(const uint8_t* payload, int32_t length) {
   try {
     vesk::CArchiveOverBuffer peek(payload, length);
-    for (int field = 0; field < 5; ++field) vesk::ReadInt(peek);
-    return vesk::ReadWideString(peek) == kEmptyFrameFileName;
+    vesk::ReadInt(peek);
+    return protocol::Read<protocol::BitmapRequest>(peek).name == kEmptyFrameFileName;
   } catch (const std::exception&) {
     return false;
   }
@@ -43,12 +44,10 @@ bool AsksForEmptyFrame(const uint8_t* payload, int32_t length) {
 
 // A still image of no pixels, as a host that failed to notice an empty read would send.
 void AnswerEmptyFrame(vesku_rpc::IServerResponder& responder) {
-  vesk::CArchiveOverBuffer reply;
-  responder.GetReplyBuffer(reply, 32);
-  vesk::WriteInt(reply, 0);
-  vesk::WriteInt(reply, 0);
-  vesk::WriteInt(reply, 0);
-  vesk::WriteBinary(reply, 0);
+  SendReply(responder, [](auto& reply) {
+    protocol::Write(reply, protocol::BitmapHeader{});
+    vesk::WriteBinary(reply, vesk::BinaryView{});
+  });
 }
 
 // Replies 0 when the allocation succeeds; a failed one throws, and the transport replies an error.
@@ -74,7 +73,8 @@ class CCrashHookHandler : public vesku_rpc::IServerHandler {
     const int32_t opcode = OpcodeOf(payload, length);
     if (opcode == kCrashOpcode) std::raise(SIGSEGV);
     if (opcode == kStallOpcode) std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    if (opcode == kConvertToBitmapOpcode && AsksForEmptyFrame(payload, length)) {
+    if (opcode == static_cast<int32_t>(protocol::Opcode::ConvertToBitmap) &&
+        AsksForEmptyFrame(payload, length)) {
       AnswerEmptyFrame(responder);
       return;
     }

@@ -23,7 +23,6 @@ inline constexpr int32_t kTestTimeLimitMs = 3000;
 inline constexpr int32_t kTestTimeGraceMs = 2000;
 
 // ConvertToBitmap of a file of this name is answered with a still image of 0 × 0 pixels.
-inline constexpr int32_t kConvertToBitmapOpcode = 2;
 inline constexpr std::u16string_view kEmptyFrameFileName = u"zel-empty-frame.png";
 
 }  // namespace zel

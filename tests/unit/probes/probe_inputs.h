@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/image_summary.h"
+#include "facts/image_summary.h"
 #include "tests/unit/imaging/test_images.h"
 
 namespace zel::test {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "rpc/archive.h"
 #include "rpc/archive_over_buffer.h"
 #include "rpc/archive_values.h"
+#include "rpc/counting_archive.h"
 
 namespace {
 
@@ -135,6 +137,44 @@ TEST(ArchiveWriting, RawWritesReserveOrCopyNothing) {
 
   CArchiveOverBuffer unbound;
   EXPECT_EQ(unbound.Reserve(1, space).status, 1);
+}
+
+// Whatever sequence of values is written, the counting archive counts the bytes that writing them
+// fills, and a wide string is written as the reader expects it: UTF-16LE, zero padding.
+TEST(ArchiveWriting, CountingArchiveCountsWhatIsWritten) {
+  const auto writeAll = [](auto& archive) {
+    vesk::WriteInt(archive, 3);
+    vesk::WriteString(archive, std::string("ab\0defghi", 9));
+    vesk::WriteWideString(archive, std::u16string(u"h\u00e9") + char16_t(0xD83D));
+    vesk::WriteWideString(archive, u"");
+    vesk::WriteBinary(archive, vesk::BinaryView{reinterpret_cast<const uint8_t*>("binary"), 6});
+    vesk::WriteBinary(archive, 5, [](uint8_t* space) { std::memcpy(space, "fill!", 5); });
+  };
+  vesk::CCountingArchive counter;
+  writeAll(counter);
+  std::vector<uint8_t> buffer(static_cast<size_t>(counter.size()), 0xAA);
+  CArchiveOverBuffer writer;
+  writer.BindForWriting(buffer.data(), static_cast<int32_t>(buffer.size()));
+  writeAll(writer);
+  EXPECT_EQ(writer.dataLen(), counter.size());
+
+  CArchiveOverBuffer reader(buffer.data(), writer.dataLen());
+  EXPECT_EQ(vesk::ReadInt(reader), 3);
+  EXPECT_EQ(vesk::ReadString(reader), std::string("ab\0defghi", 9));
+  EXPECT_EQ(std::vector<uint8_t>(buffer.begin() + 40, buffer.begin() + 48),
+            (std::vector<uint8_t>{'h', 0, 0xE9, 0, 0x3D, 0xD8, 0, 0}));
+  EXPECT_EQ(vesk::ReadWideString(reader), std::u16string(u"h\u00e9") + char16_t(0xD83D));
+  EXPECT_EQ(vesk::ReadWideString(reader), u"");
+  const vesk::BinaryView copied = vesk::ReadBinary(reader);
+  EXPECT_EQ(std::string(copied.data, copied.data + copied.size), "binary");
+  const vesk::BinaryView filled = vesk::ReadBinary(reader);
+  EXPECT_EQ(std::string(filled.data, filled.data + filled.size), "fill!");
+
+  // A value longer than any value may be counts past every buffer.
+  vesk::CCountingArchive tooLong;
+  vesk::WriteBinary(tooLong, vesk::BinaryView{nullptr, -1});
+  vesk::WriteInt(tooLong, 1);
+  EXPECT_EQ(tooLong.size(), std::numeric_limits<int64_t>::max());
 }
 
 TEST(ArchiveReading, TypeMismatchAndShortBuffers) {
