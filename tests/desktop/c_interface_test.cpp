@@ -11,7 +11,7 @@
 #include <string>
 #include <thread>
 
-#include "tests/unit/imaging/test_images.h"
+#include "tests/support/test_images.h"
 
 namespace {
 

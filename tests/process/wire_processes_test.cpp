@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/named_mutex.h"
-#include "tests/unit/wire/channel_test_util.h"
+#include "tests/support/channel_test_util.h"
 #include "util/base_guard.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "documents/docx_to_pdf.h"
 #include "documents/text_to_pdf.h"
-#include "tests/unit/documents/test_documents.h"
+#include "tests/support/test_documents.h"
 
 namespace zel::test {
 namespace {

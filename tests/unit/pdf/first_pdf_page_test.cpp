@@ -13,7 +13,7 @@
 #include "pdf/pdf_library_lock.h"
 #include "pdfium/fpdfview.h"
 #include "platform/screen.h"
-#include "tests/unit/pdf/test_pdfs.h"
+#include "tests/support/test_pdfs.h"
 #include "util/request_deadline.h"
 
 namespace zel::test {

@@ -10,8 +10,8 @@
 
 #include "imaging/image_library.h"
 #include "pdfium/fpdfview.h"
-#include "tests/unit/documents/test_documents.h"
-#include "tests/unit/pdf/test_pdfs.h"
+#include "tests/support/test_documents.h"
+#include "tests/support/test_pdfs.h"
 #include "util/strings.h"
 
 namespace zel::test {

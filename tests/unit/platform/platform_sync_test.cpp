@@ -8,7 +8,7 @@
 #include "platform/named_mutex.h"
 #include "platform/thread.h"
 #include "platform/wait.h"
-#include "tests/unit/wire/channel_test_util.h"
+#include "tests/support/channel_test_util.h"
 #include "util/base_guard.h"
 
 namespace {

@@ -90,7 +90,7 @@ TEST(CLibrary, ResolvesExportsAndNamesMissingOnes) {
 
 TEST(GetModuleName, NamesTheProgramItself) {
   const std::u16string current = vesku::GetModuleName(vesku::GetCurrentModule());
-  EXPECT_TRUE(current.ends_with(u"/unit_loader")) << vesku::ToUtf8(current);
+  EXPECT_TRUE(current.ends_with(u"/unit_util")) << vesku::ToUtf8(current);
   EXPECT_EQ(vesku::GetModuleName(nullptr), current);
 }
 
