@@ -119,7 +119,6 @@ class CHostClient {
   std::shared_ptr<HostSession> session_;
   std::optional<HostExit> lastExit_;
   RestartBackoff backoff_;
-  uint64_t sessionCounter_ = 0;
 };
 
 }  // namespace zel::client
