@@ -96,6 +96,28 @@ TEST(HostLifecycle, StartClearsTheTempFolderAndRestrictsTheChannels) {
   EXPECT_TRUE(IsDynamicCodeReport(console, "") || IsDynamicCodeReport("", console)) << console;
 }
 
+// Two hosts given one work folder: the second one's start-up leaves alone what the first one has
+// in its temp folder, and only a host that finds nobody else using the folder clears it.
+TEST(HostLifecycle, ATempFolderInUseIsNotClearedByAnotherHost) {
+  WorkFolder work;
+  const fs::path inUse = work.path() / "temp" / "in-use.tmp";
+  const auto started = [](client::CHostClient& client) {
+    return client.Call(0, [](vesk::CArchiveOverBuffer&) {}).status == 1;
+  };
+  {
+    client::CHostClient first(HostOptionsFor(work));
+    ASSERT_TRUE(started(first));
+    std::ofstream(inUse) << "x";
+    client::CHostClient second(HostOptionsFor(work));
+    ASSERT_TRUE(started(second));
+    EXPECT_NE(first.channelName(), second.channelName());
+    EXPECT_TRUE(fs::exists(inUse));
+  }
+  client::CHostClient third(HostOptionsFor(work));
+  ASSERT_TRUE(started(third));
+  EXPECT_FALSE(fs::exists(inUse));
+}
+
 TEST(HostLifecycle, ARefusedDynamicCodeProhibitionIsReportedAndStartUpGoesOn) {
   WorkFolder work;
   // The shim answers the kernel's control with the error given, as kernels without it do.
