@@ -93,9 +93,15 @@ std::string CHostClient::dumpPath() const { return options_.workFolder + "/dumps
 
 RawReply CHostClient::Call(int32_t size,
                            const std::function<void(vesk::CArchiveOverBuffer&)>& write) {
+  return Call(size, write, options_.replyTimeoutMs);
+}
+
+RawReply CHostClient::Call(int32_t size,
+                           const std::function<void(vesk::CArchiveOverBuffer&)>& write,
+                           int32_t timeoutMs) {
   const std::shared_ptr<HostSession> session = Session();
   try {
-    return session->Call(size, write, options_.replyTimeoutMs);
+    return session->Call(size, write, timeoutMs);
   } catch (const HostDied&) {
     // Noticed now rather than at the next request, so that the back-off counts from the end.
     Retire(session);

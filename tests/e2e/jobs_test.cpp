@@ -25,7 +25,7 @@ using test::Bytes;
 class HostJobs : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    work_ = new WorkFolder();
+    work_ = new WorkFolder("HostJobs");
     client_ = new client::CHostClient(HostOptionsFor(*work_));
   }
   static void TearDownTestSuite() {

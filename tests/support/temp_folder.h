@@ -1,24 +1,27 @@
-// A fresh folder (with a random suffix, so that concurrent runs do not meet) under the system's
-// temporary folder, removed with everything in it at the end of the test.
+// A fresh folder under the system's temporary folder, removed with everything in it when the
+// object goes. The system makes the name unique, so runs and suites at the same time never meet.
 #pragma once
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <filesystem>
-#include <random>
+#include <stdexcept>
 #include <string>
 
 namespace zel_test {
 
 class TempFolder {
  public:
-  TempFolder() {
+  // The folder's name starts with the running test's name, or with `purpose` outside a test.
+  explicit TempFolder(const std::string& purpose = "suite") {
     const auto* test = testing::UnitTest::GetInstance()->current_test_info();
-    path_ = std::filesystem::temp_directory_path() /
-            (std::string("zel_") + test->test_suite_name() + "_" + test->name() + "_" +
-             std::to_string(std::random_device()()));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
+    const std::string name =
+        test != nullptr ? std::string(test->test_suite_name()) + "_" + test->name() : purpose;
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / ("zel_" + name + "_XXXXXX")).string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp " + pattern);
+    path_ = pattern;
   }
   ~TempFolder() {
     std::error_code ignored;
@@ -29,6 +32,7 @@ class TempFolder {
 
   const std::filesystem::path& path() const { return path_; }
   std::u16string wide() const { return path_.u16string(); }
+  std::string str() const { return path_.string(); }
 
  private:
   std::filesystem::path path_;

@@ -10,6 +10,7 @@
 
 #include "imaging/image_library.h"
 #include "pdfium/fpdfview.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/test_documents.h"
 #include "tests/support/test_pdfs.h"
 #include "util/strings.h"
@@ -76,16 +77,21 @@ std::string PreviewError(const std::vector<uint8_t>& bytes, const char* type) {
 
 class WordAndTextPreview : public ::testing::Test {
  protected:
+  // The DOCX reader's temporary files go to the image library's folder: one of this run's own.
   static void SetUpTestSuite() {
-    std::filesystem::create_directories(Folder());
-    SetUpImageLibrary(vesku::ToWide(Folder().string()), true);
+    folder_ = new zel_test::TempFolder("preview_routing");
+    SetUpImageLibrary(folder_->wide(), true);
     FPDF_InitLibrary();
   }
-  static void TearDownTestSuite() { std::filesystem::remove_all(Folder()); }
-  static std::filesystem::path Folder() {
-    return std::filesystem::temp_directory_path() / "zel_preview_routing_test";
+  static void TearDownTestSuite() {
+    delete folder_;
+    folder_ = nullptr;
   }
+
+  static zel_test::TempFolder* folder_;
 };
+
+zel_test::TempFolder* WordAndTextPreview::folder_ = nullptr;
 
 TEST_F(WordAndTextPreview, DocxAndTextBecomeTheBmpOfTheirFirstPage) {
   const struct {
