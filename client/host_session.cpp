@@ -8,6 +8,7 @@
 #include "platform/child_process.h"
 #include "platform/shared_memory.h"
 #include "rpc/archive_values.h"
+#include "rpc/rpc_layout.h"
 #include "util/exceptions.h"
 #include "util/strings.h"
 
@@ -21,8 +22,6 @@ constexpr uint32_t kPollIntervalMs = 50;
 constexpr int kRoomPollMs = 5;
 // How long a host that was let go may take to end before it is killed.
 constexpr int32_t kShutdownGraceMs = 30000;
-// What the host opens for a buffer size of -1.
-constexpr int32_t kDefaultChannelSize = 209715200;
 
 uint64_t RandomToken() {
   std::random_device device;
@@ -40,7 +39,8 @@ void OpenChannel(vesku_rpc::CRpcChannel& channel, const std::string& name, int32
 HostSession::HostSession(const HostOptions& options, const std::string& channelName)
     : channelName_(channelName),
       dumpPath_(options.workFolder + "/dumps/zelHost.dmp"),
-      names_{channelName, options.bufferSize == -1 ? kDefaultChannelSize : options.bufferSize},
+      names_{channelName,
+             options.bufferSize == -1 ? vesku_rpc::kDefaultChannelSize : options.bufferSize},
       token_(RandomToken()) {
   OpenChannel(replies_, channelName + "_in", names_.size);
   OpenChannel(requests_, channelName + "_out", names_.size);

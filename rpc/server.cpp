@@ -24,7 +24,7 @@ CServer::ListenerSet::ListenerSet() {
 }
 
 CServer::CServer(const std::u16string& name, int32_t bufferSize) {
-  const int32_t size = bufferSize == -1 ? kDefaultBufferSize : bufferSize;
+  const int32_t size = bufferSize == -1 ? kDefaultChannelSize : bufferSize;
   ThrowIfFailed(replyChannel_.Open(name + u"_in", size, false, nullptr, u""));
   ThrowIfFailed(requestChannel_.Open(name + u"_out", size, false, nullptr, u""));
 }
