@@ -8,8 +8,8 @@
 // kErrorInvalidParameter for a length that is not positive, an unknown code page or a result
 // larger than a 32-bit count.
 //
-// Invalid input never fails: a UTF-16 surrogate without its partner becomes U+FFFD, and every
-// maximal ill-formed part of a UTF-8 sequence becomes one U+FFFD.
+// Invalid input never fails: a UTF-16 surrogate without its partner becomes U+FFFD, and ill-formed
+// UTF-8 becomes U+FFFD by the one rule of platform/utf8.h.
 #pragma once
 
 #include <cstdint>

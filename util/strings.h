@@ -47,7 +47,8 @@ std::u16string ToWide(const std::string& narrow, uint32_t codePage = kCodePageUt
 int EncodeUtf8(uint32_t codePoint, char*& cursor, int32_t& remaining);
 
 // Decodes the UTF-8 sequence at `bytes` (at most `length` bytes) into `codePoint` and returns the
-// number of bytes consumed: 0 only without input; ill-formed input yields U+FFFD.
+// number of bytes consumed: 0 only without input; ill-formed input yields U+FFFD (the rule of
+// platform/utf8.h, which every UTF-8 reader of the system shares).
 int DecodeUtf8(const char* bytes, int32_t length, uint32_t& codePoint);
 
 // Turns a date text such as "2021:03:04 12:34:56" into "2021-03-04 12:34:56.000"; empty when the

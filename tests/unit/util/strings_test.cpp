@@ -71,12 +71,12 @@ TEST(Conversions, BadInputBecomesReplacementCharacters) {
             "a\xef\xbf\xbd"
             "b");
   EXPECT_EQ(vesku::ToUtf8(std::u16string(1, char16_t(0xDC00))), "\xef\xbf\xbd");
-  // One replacement per maximal ill-formed part: a truncated three-byte sequence is one, an
-  // overlong lead byte and its continuation are two, a stray continuation byte is one.
+  // The converter reads UTF-8 as DecodeUtf8 does: a truncated sequence, an overlong form and an
+  // encoded surrogate are one replacement each, a stray continuation byte is one.
   EXPECT_EQ(vesku::ToWide("x\xe2\x82y"), u"x\uFFFDy");
-  EXPECT_EQ(vesku::ToWide("\xc0\x80"), u"\uFFFD\uFFFD");
+  EXPECT_EQ(vesku::ToWide("\xc0\x80"), u"\uFFFD");
   EXPECT_EQ(vesku::ToWide("\x80z"), u"\uFFFDz");
-  EXPECT_EQ(vesku::ToWide("\xed\xa0\x80"), u"\uFFFD\uFFFD\uFFFD");
+  EXPECT_EQ(vesku::ToWide("\xed\xa0\x80"), u"\uFFFD");
 }
 
 TEST(Conversions, UnknownCodePageFails) {
