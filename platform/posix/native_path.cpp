@@ -23,8 +23,9 @@ void AppendUtf8(const char16_t* units, size_t count, std::string& native) {
   // Three bytes per unit cover every UTF-16 text, so one pass is enough.
   const size_t start = native.size();
   native.resize(start + count * 3);
-  const int32_t written = WideToNarrow(kCodePageUtf8, units, static_cast<int32_t>(count),
-                                       native.data() + start, static_cast<int32_t>(count * 3));
+  int32_t written = 0;
+  WideToNarrow(kCodePageUtf8, units, static_cast<int32_t>(count), native.data() + start,
+               static_cast<int32_t>(count * 3), written);
   native.resize(start + static_cast<size_t>(written));
 }
 

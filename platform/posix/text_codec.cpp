@@ -3,7 +3,6 @@
 #include <limits>
 
 #include "platform/error_codes.h"
-#include "platform/last_error.h"
 #include "platform/utf8.h"
 
 namespace zel::platform {
@@ -11,11 +10,6 @@ namespace {
 
 bool IsUtf8CodePage(uint32_t codePage) {
   return codePage == kCodePageUtf8 || codePage == kCodePageAnsi;
-}
-
-int32_t Fail(int32_t code) {
-  SetLastError(code);
-  return 0;
 }
 
 // Collects output units; in the measuring pass (no buffer) it only counts them.
@@ -45,10 +39,10 @@ class Sink {
 }  // namespace
 
 int32_t WideToNarrow(uint32_t codePage, const char16_t* wide, int32_t length, char* out,
-                     int32_t capacity) {
+                     int32_t capacity, int32_t& count) {
   if (!IsUtf8CodePage(codePage) || wide == nullptr || length <= 0 || capacity < 0 ||
       (capacity > 0 && out == nullptr)) {
-    return Fail(kErrorInvalidParameter);
+    return kErrorInvalidParameter;
   }
   Sink<char> sink(out, capacity);
   for (int32_t i = 0; i < length; ++i) {
@@ -61,20 +55,20 @@ int32_t WideToNarrow(uint32_t codePage, const char16_t* wide, int32_t length, ch
       codePoint = kReplacementCharacter;
     }
     char bytes[4];
-    if (!sink.Put(bytes, EncodeUtf8Sequence(codePoint, bytes)))
-      return Fail(kErrorInsufficientBuffer);
+    if (!sink.Put(bytes, EncodeUtf8Sequence(codePoint, bytes))) return kErrorInsufficientBuffer;
     if (sink.written() > std::numeric_limits<int32_t>::max()) {
-      return Fail(kErrorInvalidParameter);
+      return kErrorInvalidParameter;
     }
   }
-  return static_cast<int32_t>(sink.written());
+  count = static_cast<int32_t>(sink.written());
+  return 0;
 }
 
 int32_t NarrowToWide(uint32_t codePage, const char* narrow, int32_t length, char16_t* out,
-                     int32_t capacity) {
+                     int32_t capacity, int32_t& count) {
   if (!IsUtf8CodePage(codePage) || narrow == nullptr || length <= 0 || capacity < 0 ||
       (capacity > 0 && out == nullptr)) {
-    return Fail(kErrorInvalidParameter);
+    return kErrorInvalidParameter;
   }
   const auto* bytes = reinterpret_cast<const uint8_t*>(narrow);
   Sink<char16_t> sink(out, capacity);
@@ -83,18 +77,19 @@ int32_t NarrowToWide(uint32_t codePage, const char* narrow, int32_t length, char
     const char32_t codePoint = sequence.codePoint;
     i += sequence.length;
     char16_t units[2];
-    int32_t count = 1;
+    int32_t unitCount = 1;
     if (codePoint >= 0x10000) {
       units[0] = static_cast<char16_t>(0xD800 + ((codePoint - 0x10000) >> 10));
       units[1] = static_cast<char16_t>(0xDC00 + ((codePoint - 0x10000) & 0x3FF));
-      count = 2;
+      unitCount = 2;
     } else {
       units[0] = static_cast<char16_t>(codePoint);
     }
     // At most one unit per input byte, so the count cannot pass the 32-bit input length.
-    if (!sink.Put(units, count)) return Fail(kErrorInsufficientBuffer);
+    if (!sink.Put(units, unitCount)) return kErrorInsufficientBuffer;
   }
-  return static_cast<int32_t>(sink.written());
+  count = static_cast<int32_t>(sink.written());
+  return 0;
 }
 
 }  // namespace zel::platform
