@@ -20,7 +20,7 @@ void ThrowIfFailed(int32_t code) {
 }  // namespace
 
 CServer::ListenerSet::ListenerSet() {
-  if (!lock.Initialized()) throw std::runtime_error("CS.CantInit.LackOfResources");
+  if (lock.InitializationError() != 0) throw std::runtime_error("CS.CantInit.LackOfResources");
 }
 
 CServer::CServer(const std::u16string& name, int32_t bufferSize) {
