@@ -1,8 +1,6 @@
 #include "util/strings.h"
 
 #include <limits>
-#include <sstream>
-#include <stdexcept>
 
 #include "platform/error_codes.h"
 #include "util/exceptions.h"
@@ -43,13 +41,6 @@ std::u16string WithTrailingSeparator(const std::u16string& path, char16_t separa
 
 std::u16string JoinPath(const std::u16string& folder, const std::u16string& name) {
   return folder + name;
-}
-
-std::u16string StripFileName(const std::u16string& path) {
-  for (size_t i = path.size(); i > 1; --i) {
-    if (IsSeparator(path[i - 1])) return path.substr(0, i);
-  }
-  return {};
 }
 
 void ToNarrow(const char16_t* wide, int32_t length, uint32_t codePage, std::vector<char>& out) {
@@ -105,15 +96,6 @@ std::u16string ToWide(const std::string& narrow, uint32_t codePage) {
   const size_t nul = wide.find(u'\0');
   if (nul != std::u16string::npos) wide.resize(nul);
   return wide;
-}
-
-std::string NumberToText(int32_t value) {
-  std::stringstream stream;
-  stream << value;
-  std::string word;
-  stream >> word;
-  if (stream.fail() || !stream.eof()) throw std::runtime_error("Cannot convert");
-  return word;
 }
 
 }  // namespace vesku

@@ -24,10 +24,6 @@ std::u16string WithTrailingSeparator(const std::u16string& path, char16_t separa
 // `folder` followed by `name`; `folder` must already end in a separator.
 std::u16string JoinPath(const std::u16string& folder, const std::u16string& name);
 
-// The folder part of `path` including its last separator (backslash or slash), or empty when there
-// is none after the first character.
-std::u16string StripFileName(const std::u16string& path);
-
 // Converts `length` UTF-16 units into `out`, which then ends in one NUL byte (embedded NULs are
 // kept). A length of 0 leaves `out` untouched. Throws CWinException "Convert.Fails".
 void ToNarrow(const char16_t* wide, int32_t length, uint32_t codePage, std::vector<char>& out);
@@ -54,8 +50,5 @@ int DecodeUtf8(const char* bytes, int32_t length, uint32_t& codePoint);
 // Turns a date text such as "2021:03:04 12:34:56" into "2021-03-04 12:34:56.000"; empty when the
 // text is not a date.
 std::string NormalizeDateText(const std::string& text);
-
-// Decimal text of `value`. Throws std::runtime_error "Cannot convert".
-std::string NumberToText(int32_t value);
 
 }  // namespace vesku

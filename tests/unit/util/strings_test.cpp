@@ -27,17 +27,6 @@ TEST(PathHelpers, TrailingSeparatorLooksOnlyAtTheLastCharacter) {
   EXPECT_EQ(vesku::JoinPath(u"/tmp/", u"x.png"), u"/tmp/x.png");
 }
 
-TEST(PathHelpers, StripFileNameKeepsTheFolderWithItsSeparator) {
-  EXPECT_EQ(vesku::StripFileName(u"C:\\dir\\file.exe"), u"C:\\dir\\");
-  EXPECT_EQ(vesku::StripFileName(u"/tmp/dir/file.exe"), u"/tmp/dir/");
-  EXPECT_EQ(vesku::StripFileName(u"file.exe"), u"");
-  EXPECT_EQ(vesku::StripFileName(u"C:\\dir\\"), u"C:\\dir\\");
-  // The first character is never taken for a separator.
-  EXPECT_EQ(vesku::StripFileName(u"/file"), u"");
-  EXPECT_EQ(vesku::StripFileName(u"/"), u"");
-  EXPECT_EQ(vesku::StripFileName(u"a/b/c"), u"a/b/");
-}
-
 TEST(Conversions, ResultsEndAtTheFirstNul) {
   const std::u16string withNul(u"a\0b", 3);
   EXPECT_EQ(vesku::ToUtf8(withNul), "a");
