@@ -6,19 +6,27 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/guard.h"
+
 namespace zel::platform {
 
 // A loaded module. On POSIX it is the loader's handle of the module.
 using ModuleHandle = void*;
 
+// Releases one reference taken by OpenSystemLibrary.
+void CloseLibrary(ModuleHandle module);
+
+struct LibraryTraits {
+  using Resource = ModuleHandle;
+  static void Close(ModuleHandle module) noexcept { CloseLibrary(module); }
+};
+using LibraryGuard = Guard<LibraryTraits>;
+
 // Loads the library `bareName` (already checked to hold no path) from the system library
 // directories only; the current folder, the program's folder and the loader's search path are
 // never consulted. `flags` are extra platform loader flags (0 for the default). Returns 0 or
 // kErrorModuleNotFound.
-int32_t OpenSystemLibrary(const std::string& bareName, int32_t flags, ModuleHandle& module);
-
-// Releases one reference taken by OpenSystemLibrary.
-void CloseLibrary(ModuleHandle module);
+int32_t OpenSystemLibrary(const std::string& bareName, int32_t flags, LibraryGuard& module);
 
 // The address of the export `name`. Returns 0 or kErrorProcedureNotFound.
 int32_t FindLibraryFunction(ModuleHandle module, const std::string& name, void*& address);

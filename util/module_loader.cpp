@@ -21,18 +21,17 @@ ModuleHandle LoadSystemLibrary(const char16_t* name, int32_t flags) {
     zel::platform::SetLastError(zel::platform::kErrorInvalidParameter);
     return nullptr;
   }
-  ModuleHandle module = nullptr;
+  zel::platform::LibraryGuard module;
   if (const int32_t error = zel::platform::OpenSystemLibrary(narrow, flags, module); error != 0) {
     zel::platform::SetLastError(error);
     return nullptr;
   }
-  return module;
+  // The caller owns the reference from here; a CLibrary, or nobody for good.
+  return module.Release();
 }
 
-CLibrary::~CLibrary() { zel::platform::CloseLibrary(module_); }
-
 CLibrary::CLibrary(const std::u16string& name) : module_(LoadSystemLibrary(name.c_str(), 0)) {
-  if (module_ != nullptr) return;
+  if (!module_.Empty()) return;
   const int32_t code = zel::platform::LastError();
   std::ostringstream message;
   message << "Dll not found: " << ToAnsi(name);
@@ -43,7 +42,8 @@ CLibrary::CLibrary(const std::u16string& name) : module_(LoadSystemLibrary(name.
 
 void* CLibrary::GetFunction(const std::string& functionName) const {
   void* address = nullptr;
-  if (const int32_t error = zel::platform::FindLibraryFunction(module_, functionName, address);
+  if (const int32_t error =
+          zel::platform::FindLibraryFunction(module_.Get(), functionName, address);
       error != 0) {
     std::ostringstream message;
     message << "Function not found: " << functionName;

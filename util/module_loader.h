@@ -24,7 +24,6 @@ class CLibrary {
   // Throws CWinException "Dll not found: " + name with the loader's code: 87 for a name that is not
   // bare, 126 for a library that cannot be found or loaded.
   explicit CLibrary(const std::u16string& name);
-  ~CLibrary();
   CLibrary(const CLibrary&) = delete;
   CLibrary& operator=(const CLibrary&) = delete;
 
@@ -36,10 +35,10 @@ class CLibrary {
     return reinterpret_cast<Function>(GetFunction(functionName));
   }
 
-  ModuleHandle module() const { return module_; }
+  ModuleHandle module() const { return module_.Get(); }
 
  private:
-  ModuleHandle module_ = nullptr;
+  zel::platform::LibraryGuard module_;
 };
 
 }  // namespace vesku

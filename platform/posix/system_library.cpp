@@ -32,14 +32,14 @@ constexpr const char* kSystemLibraryDirs[] = {
 
 }  // namespace
 
-int32_t OpenSystemLibrary(const std::string& bareName, int32_t flags, ModuleHandle& module) {
+int32_t OpenSystemLibrary(const std::string& bareName, int32_t flags, LibraryGuard& module) {
   for (const char* dir : kSystemLibraryDirs) {
     std::string path = std::string(dir) + "/" + bareName;
     struct stat info {};
     if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
     // The first directory that holds the file decides, as the system directory does elsewhere.
-    module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | flags);
-    return module != nullptr ? 0 : kErrorModuleNotFound;
+    module.Reset(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | flags));
+    return module.Empty() ? kErrorModuleNotFound : 0;
   }
   return kErrorModuleNotFound;
 }
