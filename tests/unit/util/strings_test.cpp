@@ -160,6 +160,26 @@ TEST(Utf8, DecodeIllFormedSequences) {
   ExpectDecoded("\xfc\x84", 2, 0xFFFD);
 }
 
+TEST(Utf8, TheConverterReadsAsDecodeUtf8Does) {
+  for (const std::string bytes :
+       {"\xc0\x80", "\xe0\x9f\xbf", "\xed\xa0\x80", "\xf4\x90\x80\x80z", "\xe2\x82z", "\x80\xbf",
+        "\xf8\x88\x80\x80\x80z", "\xfc\x84", "a\xc3\xa9\xf0\x9f\x98\x80"}) {
+    std::u16string decoded;
+    for (size_t at = 0; at < bytes.size();) {
+      uint32_t codePoint = 0;
+      at += static_cast<size_t>(
+          DecodeUtf8(bytes.data() + at, static_cast<int32_t>(bytes.size() - at), codePoint));
+      if (codePoint >= 0x10000) {
+        decoded += static_cast<char16_t>(0xD800 + ((codePoint - 0x10000) >> 10));
+        decoded += static_cast<char16_t>(0xDC00 + ((codePoint - 0x10000) & 0x3FF));
+      } else {
+        decoded += static_cast<char16_t>(codePoint);
+      }
+    }
+    EXPECT_EQ(vesku::ToWide(bytes), decoded) << testing::PrintToString(bytes);
+  }
+}
+
 TEST(Utf8, DecodeWithoutInputConsumesNothing) {
   uint32_t codePoint = 7;
   EXPECT_EQ(DecodeUtf8(nullptr, 4, codePoint), 0);
