@@ -27,7 +27,7 @@ class CLibrary {
   CLibrary(const CLibrary&) = delete;
   CLibrary& operator=(const CLibrary&) = delete;
 
-  // Throws CWinException "Function not found: " + functionName with the last error.
+  // Throws CWinException "Function not found: " + functionName with code 127.
   void* GetFunction(const std::string& functionName) const;
 
   template <typename Function>
