@@ -8,6 +8,9 @@ cd "$root"
 bash scripts/setup.sh
 jobs=$(nproc)
 
+# The layering of the README's table, before anything is built.
+/usr/bin/python3 scripts/check_layers.py
+
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEL_WERROR=ON
 cmake --build build -j "$jobs"
 # The multi-process and end-to-end suites wait on real processes with time-outs; on a loaded

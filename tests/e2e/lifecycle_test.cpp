@@ -327,7 +327,9 @@ TEST(HostLifecycle, EndsWithItsParentEvenWhileARequestRuns) {
 
   // The host ends soon after the shell, and not through its watchdog, which would leave a dump.
   int exitCode = 0;
-  EXPECT_EQ(platform::ProcessState::kExited, platform::WaitForProcess(host, 20000, exitCode));
+  platform::ProcessState state = platform::ProcessState::kRunning;
+  platform::WaitForProcess(host, 20000, state, exitCode);
+  EXPECT_EQ(platform::ProcessState::kExited, state);
   EXPECT_FALSE(fs::exists(work.path() / "dumps" / "zelHost.dmp"));
   platform::KillProcess(host);
   vesku_rpc::CRpcChannel::Remove(vesku::ToWide(name + "_in"), kSize, u"");
