@@ -133,22 +133,25 @@ double ChannelRoundTripUs() {
 double EventPingPongUs() {
   const std::u16string ping = Name("ping");
   const std::u16string pong = Name("pong");
-  Guard pingEvent(zel::platform::CreateNamedEvent(ping, nullptr));
-  Guard pongEvent(zel::platform::CreateNamedEvent(pong, nullptr));
-  Check(pingEvent && pongEvent, "events");
+  Guard pingEvent;
+  Guard pongEvent;
+  Check(zel::platform::CreateNamedEvent(ping, nullptr, pingEvent) == 0 &&
+            zel::platform::CreateNamedEvent(pong, nullptr, pongEvent) == 0,
+        "events");
+  zel::platform::WaitResult result;
   const int total = kRoundTrips + 1000;
   const pid_t child = fork();
   Check(child >= 0, "fork");
   if (child == 0) {
     for (int i = 0; i < total; ++i) {
-      zel::platform::WaitForObject(pingEvent.Get(), zel::platform::kInfinite);
+      zel::platform::WaitForObject(pingEvent.Get(), zel::platform::kInfinite, result);
       zel::platform::SetEvent(pongEvent.Get());
     }
     _exit(0);
   }
   const auto once = [&] {
     zel::platform::SetEvent(pingEvent.Get());
-    zel::platform::WaitForObject(pongEvent.Get(), zel::platform::kInfinite);
+    zel::platform::WaitForObject(pongEvent.Get(), zel::platform::kInfinite, result);
   };
   for (int i = 0; i < 1000; ++i) once();
   const auto start = Clock::now();

@@ -16,6 +16,7 @@
 
 #include "client/replies.h"
 #include "client/restart_backoff.h"
+#include "util/crash_handlers.h"
 
 namespace vesk {
 class CArchiveOverBuffer;
@@ -42,10 +43,10 @@ class HostError : public std::runtime_error {
   int32_t status_;
 };
 
-// How a host process ended. Exit code 2 is a crash: the dumps folder then holds its dump.
+// How a host process ended. A crash leaves its dump in the dumps folder.
 struct HostExit {
   int exitCode = 0;
-  bool crashed() const { return exitCode == 2; }
+  bool crashed() const { return exitCode == vesku::kCrashExitCode; }
 };
 
 // The host ended (or stopped replying for good) while a request was waiting for its reply.

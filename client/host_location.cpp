@@ -16,7 +16,7 @@ std::filesystem::path OwnFolder() {
   std::string file;
   const platform::ModuleHandle module =
       platform::ModuleContaining(reinterpret_cast<const void*>(&DefaultHostPath));
-  if (module == nullptr || !platform::ModuleFileName(module, file)) return {};
+  if (module == nullptr || platform::ModuleFileName(module, file) != 0) return {};
   std::error_code error;
   const std::filesystem::path resolved = std::filesystem::weakly_canonical(file, error);
   return (error ? std::filesystem::path(file) : resolved).parent_path();

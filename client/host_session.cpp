@@ -8,6 +8,7 @@
 #include "platform/child_process.h"
 #include "platform/shared_memory.h"
 #include "rpc/archive_values.h"
+#include "rpc/rpc_layout.h"
 #include "util/exceptions.h"
 #include "util/strings.h"
 
@@ -21,8 +22,6 @@ constexpr uint32_t kPollIntervalMs = 50;
 constexpr int kRoomPollMs = 5;
 // How long a host that was let go may take to end before it is killed.
 constexpr int32_t kShutdownGraceMs = 30000;
-// What the host opens for a buffer size of -1.
-constexpr int32_t kDefaultChannelSize = 209715200;
 
 uint64_t RandomToken() {
   std::random_device device;
@@ -40,7 +39,8 @@ void OpenChannel(vesku_rpc::CRpcChannel& channel, const std::string& name, int32
 HostSession::HostSession(const HostOptions& options, const std::string& channelName)
     : channelName_(channelName),
       dumpPath_(options.workFolder + "/dumps/zelHost.dmp"),
-      names_{channelName, options.bufferSize == -1 ? kDefaultChannelSize : options.bufferSize},
+      names_{channelName,
+             options.bufferSize == -1 ? vesku_rpc::kDefaultChannelSize : options.bufferSize},
       token_(RandomToken()) {
   OpenChannel(replies_, channelName + "_in", names_.size);
   OpenChannel(requests_, channelName + "_out", names_.size);
@@ -54,26 +54,26 @@ HostSession::HostSession(const HostOptions& options, const std::string& channelN
                                               std::to_string(options.listenerCount),
                                               std::to_string(options.bufferSize),
                                               options.workFolder,
-                                              std::to_string(pipe.readEnd)};
-  const int32_t code = platform::SpawnProcess(options.hostPath, arguments, pipe.readEnd,
-                                              options.consoleOutputPath, processId_);
-  platform::ClosePipeEnd(pipe.readEnd);
-  if (code != 0) {
-    platform::ClosePipeEnd(pipe.writeEnd);
+                                              std::to_string(pipe.readEnd.Get())};
+  if (const int32_t code = platform::SpawnProcess(options.hostPath, arguments, pipe.readEnd,
+                                                  options.consoleOutputPath, process_);
+      code != 0) {
     throw vesku::CWinException("Cannot start " + options.hostPath, code);
   }
-  pipeWriteEnd_ = pipe.writeEnd;
+  processId_ = process_.Get();
+  // The host holds its own copy of the read end; this one would keep the pipe open after it.
+  pipe.readEnd.Reset();
+  pipeWriteEnd_ = std::move(pipe.writeEnd);
   try {
     replyThread_ = std::thread(&HostSession::ReplyLoop, this);
   } catch (...) {
-    // Without a reply thread nobody would notice the host end: let it go now and reap it.
+    // Without a reply thread nobody would notice the host end: let it go now and reap it; the
+    // process guard kills one that does not end in time.
     ReleaseHost();
+    platform::ProcessState state = platform::ProcessState::kRunning;
     int exitCode = 0;
-    if (platform::WaitForProcess(processId_, kShutdownGraceMs, exitCode) !=
-        platform::ProcessState::kExited) {
-      platform::KillProcess(processId_);
-      platform::WaitForProcess(processId_, -1, exitCode);
-    }
+    platform::WaitForProcess(processId_, kShutdownGraceMs, state, exitCode);
+    if (state == platform::ProcessState::kExited) process_.Release();
     throw;
   }
 }
@@ -97,7 +97,7 @@ HostExit HostSession::exit() const {
 
 void HostSession::ReleaseHost() {
   if (releasing_.exchange(true)) return;
-  platform::ClosePipeEnd(pipeWriteEnd_);
+  pipeWriteEnd_.Reset();
   // Wake the reply thread now rather than at its next look, so that it starts waiting for the
   // host's end at once: a short-lived client would otherwise lose up to a poll interval.
   try {
@@ -113,7 +113,7 @@ HostExit HostSession::Shutdown() {
     std::unique_lock lock(mutex_);
     if (!changed_.wait_for(lock, std::chrono::milliseconds(kShutdownGraceMs),
                            [this] { return ended_; })) {
-      platform::KillProcess(processId_);
+      platform::KillProcess(process_.Get());
     }
   }
   if (replyThread_.joinable()) replyThread_.join();
@@ -229,10 +229,15 @@ void HostSession::ReplyLoop() {
     if (!TryDrainReplies(released ? 0 : kPollIntervalMs)) ReleaseHost();
     int exitCode = 0;
     const int32_t waitMs = released ? static_cast<int32_t>(kPollIntervalMs) : 0;
-    if (platform::WaitForProcess(processId_, waitMs, exitCode) == platform::ProcessState::kExited) {
+    platform::ProcessState state = platform::ProcessState::kRunning;
+    // A wait that fails is taken for a host still running; the next pass looks again.
+    platform::WaitForProcess(processId_, waitMs, state, exitCode);
+    if (state == platform::ProcessState::kExited) {
       // A reply posted just before the host ended still reaches its caller.
       TryDrainReplies(0);
       std::lock_guard lock(mutex_);
+      // Reaped: its id may already belong to another process.
+      process_.Release();
       ended_ = true;
       exit_.exitCode = exitCode;
       changed_.notify_all();

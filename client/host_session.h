@@ -13,6 +13,8 @@
 #include <thread>
 
 #include "client/host_client.h"
+#include "platform/child_process.h"
+#include "platform/descriptors.h"
 #include "rpc/rpc_channel.h"
 
 namespace zel::client {
@@ -69,8 +71,11 @@ class HostSession {
   const ChannelNames names_;
   vesku_rpc::CRpcChannel requests_;
   vesku_rpc::CRpcChannel replies_;
-  int pipeWriteEnd_ = -1;
-  int processId_ = 0;
+  // The host ends when this end closes (the host holds the other).
+  platform::DescriptorGuard pipeWriteEnd_;
+  // Guarded by mutex_ once the reply thread runs; released when the reply thread has reaped it.
+  platform::ChildProcess process_;
+  int processId_ = 0;  // for reports only; the host may be gone
 
   mutable std::mutex mutex_;
   std::condition_variable changed_;

@@ -1,10 +1,16 @@
 # One static library per source folder, named zel_<folder>, built from every .cpp file of the
-# folder (and of its posix/ subfolder, where the platform layer keeps its implementation).
-# Includes are written from the project root: #include "util/strings.h".
+# folder (and of its posix/ subfolder, where the platform layer keeps its implementation) but the
+# EXCLUDE ones, which belong to a program. Includes are written from the project root:
+# #include "util/strings.h". DEPS names the zel_ libraries of exactly the folders that the
+# README's layer table gives this folder (scripts/check_layers.py holds the two together), and
+# the outside libraries it uses.
 function(zel_library name)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS
        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/posix/*.cpp)
+  foreach(excluded ${ARG_EXCLUDE})
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
   if(sources)
     add_library(zel_${name} STATIC ${sources})
     target_include_directories(zel_${name} PUBLIC ${PROJECT_SOURCE_DIR})

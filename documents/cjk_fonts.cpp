@@ -23,7 +23,7 @@ std::vector<CjkFontFile> Resolve(const FontChoice (&choices)[N]) {
   std::vector<CjkFontFile> files;
   for (const FontChoice& choice : choices) {
     platform::FontFile file;
-    if (!platform::FindLanguageFont(choice.family, choice.language, file)) continue;
+    if (platform::FindLanguageFont(choice.family, choice.language, file) != 0) continue;
     const bool collection =
         file.path.size() > 4 && file.path.compare(file.path.size() - 4, 4, ".ttc") == 0;
     files.push_back({file.path, file.collectionIndex, collection});

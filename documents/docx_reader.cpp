@@ -9,7 +9,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "imaging/image_library.h"
 #include "platform/files.h"
 #include "platform/uuid.h"
 #include "util/exceptions.h"
@@ -37,8 +36,7 @@ struct ZipCloser {
   void operator()(void* zip) const { unzClose(zip); }
 };
 
-std::u16string NewTemporaryPath() {
-  std::u16string folder = ImageTempFolder();
+std::u16string NewTemporaryPath(std::u16string folder) {
   vesku::EnsureTrailingSeparator(folder, u'/');
   std::u16string uuid;
   const int32_t status = platform::CreateUuidText(uuid);
@@ -105,10 +103,12 @@ int32_t StyleLevel(const std::string& styleId) {
   return found == kLevels.end() ? 0 : found->second;
 }
 
-std::string ExtractDocumentXml(const uint8_t* data, int32_t size) {
-  const std::u16string path = NewTemporaryPath();
-  vesku::WriteWholeFile(path, data, size > 0 ? static_cast<size_t>(size) : 0);
+std::string ExtractDocumentXml(const uint8_t* data, int32_t size,
+                               const std::u16string& tempFolder) {
+  const std::u16string path = NewTemporaryPath(tempFolder);
+  // Owned before it is written: a write that fails half way leaves a file too.
   TemporaryFile removeOnExit(path);
+  vesku::WriteWholeFile(path, data, size > 0 ? static_cast<size_t>(size) : 0);
 
   std::unique_ptr<void, ZipCloser> zip(unzOpen64(vesku::ToUtf8(path).c_str()));
   if (!zip) throw std::runtime_error("Failed to open docx file as zip.");

@@ -15,11 +15,11 @@ class XMLElement;
 namespace zel {
 
 // The complete contents of word/document.xml. The zip library opens files by path, so the bytes
-// pass through a randomly named file in the image library's temporary folder, deleted on every
-// path. Throws std::runtime_error "Failed to open docx file as zip.", "document.xml not found in
-// docx." or, as soon as the inflated text passes kMaxDocumentXml bytes, "document.xml too large in
-// docx."; CRpcException "RpcException.UuidToString: Failed", or the file writer's errors.
-std::string ExtractDocumentXml(const uint8_t* data, int32_t size);
+// pass through a randomly named file in `tempFolder`, deleted on every path. Throws
+// std::runtime_error "Failed to open docx file as zip.", "document.xml not found in docx." or, as
+// soon as the inflated text passes kMaxDocumentXml bytes, "document.xml too large in docx.";
+// CRpcException "RpcException.UuidToString: Failed", or the file writer's errors.
+std::string ExtractDocumentXml(const uint8_t* data, int32_t size, const std::u16string& tempFolder);
 
 // The most text word/document.xml may inflate to. Long documents stay well below it; a container
 // whose small entry inflates to gigabytes does not, and is refused before it is held in memory.

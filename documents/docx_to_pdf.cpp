@@ -13,9 +13,10 @@ constexpr size_t kMaxParagraphs = 501;
 
 }  // namespace
 
-void DocxToPdf(const uint8_t* data, int32_t size, std::vector<uint8_t>& output) {
+void DocxToPdf(const uint8_t* data, int32_t size, const std::u16string& tempFolder,
+               std::vector<uint8_t>& output) {
   DocxDocument document;
-  ParseDocumentXml(ExtractDocumentXml(data, size), document);
+  ParseDocumentXml(ExtractDocumentXml(data, size, tempFolder), document);
   PdfTextWriter writer;
   if (!writer.Create(document.pageWidthMm, document.pageHeightMm)) {
     throw std::runtime_error("Can't create PDF");

@@ -2,11 +2,14 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace zel {
 
-// Throws the DOCX reader's errors, or std::runtime_error "Can't create PDF" / "Can't save PDF".
-void DocxToPdf(const uint8_t* data, int32_t size, std::vector<uint8_t>& output);
+// The document passes through a temporary file in `tempFolder` (see ExtractDocumentXml). Throws
+// the DOCX reader's errors, or std::runtime_error "Can't create PDF" / "Can't save PDF".
+void DocxToPdf(const uint8_t* data, int32_t size, const std::u16string& tempFolder,
+               std::vector<uint8_t>& output);
 
 }  // namespace zel

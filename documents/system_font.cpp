@@ -8,7 +8,7 @@ namespace zel {
 void GetSystemMessageFont(std::u16string& faceName, int32_t& sizeTenths,
                           std::vector<uint8_t>& fontBytes) {
   platform::MessageFont font;
-  const bool found = platform::GetMessageFont(font);
+  const bool found = platform::GetMessageFont(font) == 0;
   if (font.faceName.empty()) return;
   sizeTenths = font.heightPixels * 720 / platform::ScreenDotsPerInchY();
   faceName = font.faceName;

@@ -5,6 +5,7 @@
 #include "documents/combining_marks.h"
 #include "documents/docx_document.h"
 #include "documents/pdf_text_writer.h"
+#include "platform/utf8.h"
 #include "util/strings.h"
 
 namespace zel {
@@ -16,30 +17,17 @@ constexpr int32_t kA4HeightMm = 297;
 constexpr size_t kTabStop = 8;
 constexpr size_t kTabExpansionLimit = 64 * 1024;
 
+// Whether the bytes are built as UTF-8: every sequence of at most four bytes and complete. The
+// values are not judged, so overlong forms and surrogates (as other systems write them) pass and
+// are drawn as replacement characters.
 bool IsUtf8(const uint8_t* bytes, int32_t length, bool& ascii) {
   ascii = true;
   for (int32_t at = 0; at < length;) {
-    const uint8_t lead = bytes[at];
-    int following = 0;
-    if (lead < 0x80) {
-      ++at;
-      continue;
-    }
-    ascii = false;
-    if ((lead & 0xE0) == 0xC0) {
-      following = 1;
-    } else if ((lead & 0xF0) == 0xE0) {
-      following = 2;
-    } else if ((lead & 0xF8) == 0xF0) {
-      following = 3;
-    } else {
-      return false;
-    }
-    if (following >= length - at) return false;
-    for (int i = 1; i <= following; ++i) {
-      if ((bytes[at + i] & 0xC0) != 0x80) return false;
-    }
-    at += following + 1;
+    const zel::platform::Utf8Sequence sequence =
+        zel::platform::DecodeUtf8Sequence(bytes + at, length - at);
+    if (bytes[at] >= 0x80) ascii = false;
+    if (!sequence.complete || sequence.length > 4) return false;
+    at += sequence.length;
   }
   return true;
 }

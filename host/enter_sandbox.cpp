@@ -2,23 +2,18 @@
 
 #include <iostream>
 
+#include "platform/error_codes.h"
 #include "platform/sandbox.h"
 
 namespace zel {
 
 namespace {
 
-void Report(const platform::ConfinementResult& result, const char* unavailable,
-            const char* refused) {
-  switch (result.outcome) {
-    case platform::ConfinementOutcome::kApplied:
-      break;
-    case platform::ConfinementOutcome::kUnavailable:
-      std::cerr << unavailable << std::endl;
-      break;
-    case platform::ConfinementOutcome::kRefused:
-      std::cerr << refused << result.errorCode << std::endl;
-      break;
+void Report(int32_t result, const char* unavailable, const char* refused) {
+  if (result == platform::kErrorNotSupported) {
+    std::cerr << unavailable << std::endl;
+  } else if (result != 0) {
+    std::cerr << refused << result << std::endl;
   }
 }
 

@@ -2,22 +2,19 @@
 
 #include <iostream>
 
+#include "platform/error_codes.h"
 #include "platform/process_hardening.h"
 
 namespace zel {
 
 void ProhibitDynamicCode() {
-  const platform::DynamicCodeResult result = platform::ProhibitDynamicCodeExecution();
-  switch (result.outcome) {
-    case platform::DynamicCodeOutcome::kProhibited:
-      std::cout << "Dynamic code execution prohibited successfully." << std::endl;
-      break;
-    case platform::DynamicCodeOutcome::kUnavailable:
-      std::cerr << "SetProcessMitigationPolicy is not available on this system." << std::endl;
-      break;
-    case platform::DynamicCodeOutcome::kRefused:
-      std::cerr << "Failed to set dynamic code policy. Error: " << result.errorCode << std::endl;
-      break;
+  const int32_t result = platform::ProhibitDynamicCodeExecution();
+  if (result == 0) {
+    std::cout << "Dynamic code execution prohibited successfully." << std::endl;
+  } else if (result == platform::kErrorNotSupported) {
+    std::cerr << "SetProcessMitigationPolicy is not available on this system." << std::endl;
+  } else {
+    std::cerr << "Failed to set dynamic code policy. Error: " << result << std::endl;
   }
 }
 

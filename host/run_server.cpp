@@ -18,8 +18,7 @@ void RunServer(const std::u16string& channelName, int32_t listenerCount, int32_t
   if (listenerCount == 0) throw std::runtime_error("Invalid param");
   // Half of the channel that is really opened: -1 stands for the default size, and a budget of
   // nothing would shrink every picture to a single pixel.
-  const int32_t channelSize =
-      bufferSize == -1 ? vesku_rpc::CServer::kDefaultBufferSize : bufferSize;
+  const int32_t channelSize = bufferSize == -1 ? vesku_rpc::kDefaultChannelSize : bufferSize;
   CServerHandler handler(channelSize / 2);
   ApplyServerLimits(channelSize / 2);
   // Made once the sandbox is in force: its file-access rules bind only the threads started after

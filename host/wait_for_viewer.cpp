@@ -1,29 +1,21 @@
 #include "host/wait_for_viewer.h"
 
-#include <limits>
-
+#include "platform/descriptors.h"
 #include "platform/process_wait.h"
 
 namespace zel {
 
-namespace {
-
-void WaitAndClose(int descriptor) {
-  // A descriptor that cannot be waited on ends the wait at once, like a handle that is not valid.
-  platform::WaitForDescriptor(descriptor, -1);
-  platform::CloseDescriptor(descriptor);
-}
-
-}  // namespace
-
 void WaitForViewer(uint64_t waitHandle, const ParentProcess& parent) {
-  if (waitHandle != 0) {
-    WaitAndClose(waitHandle > static_cast<uint64_t>(std::numeric_limits<int>::max())
-                     ? -1
-                     : static_cast<int>(waitHandle));
+  if (waitHandle == 0) {
+    parent.WaitUntilGone();
     return;
   }
-  parent.WaitUntilGone();
+  // A number that cannot be a descriptor, or one that cannot be waited on, ends the wait at once,
+  // like a handle that is not valid. The descriptor is closed when the wait ends.
+  platform::DescriptorGuard viewer;
+  platform::AdoptInheritedDescriptor(waitHandle, viewer);
+  bool signalled = false;
+  platform::WaitForDescriptor(viewer, -1, signalled);
 }
 
 }  // namespace zel

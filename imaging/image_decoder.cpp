@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "imaging/animation_planner.h"
+#include "imaging/bgra_frame.h"
 #include "imaging/canvas_frames.h"
 #include "imaging/frame_geometry.h"
 #include "imaging/frame_reader.h"
@@ -16,6 +17,7 @@
 #include "imaging/gif_frames.h"
 #include "imaging/jpeg_pre_scale.h"
 #include "imaging/magick_compat.h"
+#include "imaging/opaque_bmp.h"
 #include "imaging/plain_frames.h"
 
 namespace zel {
@@ -38,6 +40,7 @@ int32_t ImageDecoder::Load(const void* data, int32_t size, int32_t rotation, boo
       options_.animationScaling == AnimationScaling::kComposed && TakeGifFastPath(data, size)) {
     return UpdateFrameBytes();
   }
+  if (rotation == 0 && TakeOpaqueBmp(data, size)) return UpdateFrameBytes();
   // A negative size is no data at all; the library then refuses the empty blob.
   const auto length = static_cast<size_t>(std::max(size, 0));
   // A turn by other than a right angle widens the picture before it is fitted, so the size it is
@@ -92,6 +95,22 @@ bool ImageDecoder::TakeGifFastPath(const void* data, int32_t size) {
   // The path keeps the total within byteLimit, itself a signed 32-bit count.
   totalBytes_ = static_cast<int32_t>(animation->totalBytes);
   frames_ = std::make_unique<GifFrames>(std::move(*animation));
+  return true;
+}
+
+bool ImageDecoder::TakeOpaqueBmp(const void* data, int32_t size) {
+  const std::optional<OpaqueBmp> bmp = FindOpaqueBmp(data, static_cast<size_t>(std::max(size, 0)));
+  if (!bmp) return false;
+  // Only a picture sent at its own size skips the library; one that the box or the budget shrinks
+  // goes the ordinary way, whose filters make the smaller picture.
+  if (options_.longSideLimit != 0 &&
+      FitIntoBox(bmp->width, bmp->height, options_.longSideLimit, options_.shortSideLimit)) {
+    return false;
+  }
+  const int64_t bytes = int64_t{bmp->width} * bmp->height * 4;
+  if (options_.byteLimit != -1 && bytes > options_.byteLimit) return false;
+  frames_ = std::make_unique<BgraFrame>(std::vector<uint8_t>(bmp->pixels, bmp->pixels + bytes),
+                                        bmp->width, bmp->height);
   return true;
 }
 

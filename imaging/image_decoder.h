@@ -4,7 +4,8 @@
 // the frame queries, NextFrame until it returns false, destroy.
 //
 // Load picks the frames' source once. GIF animations are first offered to the GIF fast path,
-// which composes scaled frames while streaming. Other animations leave as plain frames (each
+// which composes scaled frames while streaming; a rendered document page that needs no shrinking
+// is sent as its pixels stand. Other animations leave as plain frames (each
 // decoded frame turned and zoomed alike, at its own offset) or, when over budget, in canvas mode:
 // every frame composed onto a canvas with its disposal, flattened onto white, scaled, and sent as
 // the rectangle that changed.
@@ -65,6 +66,9 @@ class ImageDecoder {
 
   // Takes the GIF fast path's frames when the path accepts the data; false when it declines.
   bool TakeGifFastPath(const void* data, int32_t size);
+  // Takes an opaque top-down 32-bit BMP (a rendered document page) as its pixels stand, when it
+  // needs no shrinking; false otherwise.
+  bool TakeOpaqueBmp(const void* data, int32_t size);
   // The canvas that holds every frame at its offset, and all frames' bytes.
   void MeasureAnimation(const PlainFrames& frames);
   // Bytes that the reply's pixels take before the budget: all frames of an animation, or its

@@ -6,17 +6,24 @@
 
 namespace zel {
 
-bool IsLaidOutDocument(const std::string& mimeType) {
-  return mimeType == kMimeDocx || mimeType == kMimeText;
-}
-
-void LayOutDocumentAsPdf(const uint8_t* data, int32_t size, const std::string& mimeType,
-                         std::vector<uint8_t>& pdf) {
-  if (mimeType == kMimeDocx) {
-    DocxToPdf(data, size, pdf);
-  } else {
-    TextToPdf(data, size, pdf);
+DocumentPdf::DocumentPdf(const uint8_t* data, int32_t size, const std::string& mimeType,
+                         const std::u16string& tempFolder) {
+  if (mimeType == kMimePdf) {
+    isDocument_ = true;
+    data_ = data;
+    size_ = static_cast<uint32_t>(size);
+    return;
   }
+  if (mimeType == kMimeDocx) {
+    DocxToPdf(data, size, tempFolder, laidOut_);
+  } else if (mimeType == kMimeText) {
+    TextToPdf(data, size, laidOut_);
+  } else {
+    return;
+  }
+  isDocument_ = true;
+  data_ = laidOut_.data();
+  size_ = static_cast<uint32_t>(laidOut_.size());
 }
 
 }  // namespace zel

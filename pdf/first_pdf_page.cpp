@@ -4,6 +4,7 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "detect/mime_types.h"
 #include "pdf/bmp_file_image.h"
 #include "pdf/page_geometry.h"
 #include "pdf/pdf_guards.h"
@@ -80,7 +81,7 @@ std::pair<const uint8_t*, int32_t> RenderFirstPdfPage(const uint8_t* data, uint3
   std::vector<uint8_t> image = MakeBmpFileImage(
       g.fullWidth, g.fullHeight, static_cast<const uint8_t*>(FPDFBitmap_GetBuffer(bitmap.Get())));
   storage.swap(image);
-  mimeType = "image/bmp";
+  mimeType = kMimeBmp;
 
   bitmap.Reset();
   first.page.Reset();

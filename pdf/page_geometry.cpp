@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "pdf/screen_scaling.h"
+#include "rpc/rpc_layout.h"
 
 namespace zel {
 namespace {
@@ -21,8 +22,8 @@ int32_t WholePoints(double points) {
   return static_cast<int32_t>(points);
 }
 
-// Half of the default 200 MiB channel, the budget of a host started without a channel size.
-constexpr int64_t kDefaultPageByteLimit = 209715200 / 2;
+// The reply budget of a host started with the default channel size: half the channel.
+constexpr int64_t kDefaultPageByteLimit = vesku_rpc::kDefaultChannelSize / 2;
 
 int64_t& PageByteLimit() {
   static int64_t limit = kDefaultPageByteLimit;

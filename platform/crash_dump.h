@@ -19,12 +19,12 @@ struct CrashContext;
 using CrashHandler = void (*)(const CrashContext* context);
 
 // Remembers the dump path (UTF-8) and reserves everything the writer needs later, so that the
-// writer itself allocates nothing. Returns false (last error set) when that cannot be done.
-bool PrepareCrashDump(const std::string& dumpPath);
+// writer itself allocates nothing. Returns 0 or the system error code.
+int32_t PrepareCrashDump(const std::string& dumpPath);
 
-// Routes every fatal fault of any thread to `handler`, which must not return. Returns false (last
-// error set) when the handlers cannot be installed.
-bool InstallFatalFaultHandler(CrashHandler handler);
+// Routes every fatal fault of any thread to `handler`, which must not return. Returns 0 or the
+// system error code.
+int32_t InstallFatalFaultHandler(CrashHandler handler);
 
 // Writes a minidump of the current process for `context` to the prepared path, but only when no
 // file exists there yet. Silent on every failure. Safe inside a fault handler.

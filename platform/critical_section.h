@@ -1,5 +1,5 @@
 // A lock for the threads of one process. Initialisation can fail when the system runs out of
-// resources; the owner checks Initialized() and reports it.
+// resources; the owner checks InitializationError() and reports it.
 #pragma once
 
 #include <cstdint>
@@ -13,13 +13,14 @@ class CriticalSection {
   CriticalSection(const CriticalSection&) = delete;
   CriticalSection& operator=(const CriticalSection&) = delete;
 
-  bool Initialized() const noexcept { return initialized_; }
+  // 0 when the lock is usable, else the system error code of its initialisation.
+  int32_t InitializationError() const noexcept { return initializationError_; }
   void lock() noexcept;
   void unlock() noexcept;
 
  private:
   alignas(16) unsigned char storage_[64];
-  bool initialized_ = false;
+  int32_t initializationError_ = 0;
 };
 
 }  // namespace zel::platform

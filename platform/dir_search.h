@@ -29,8 +29,9 @@ class DirSearch {
   // system error code (a path that is not a folder, a folder that may not be read, ...).
   int32_t Open(const std::u16string& folder);
 
-  // The next entry, "." and ".." included; false at the end of the listing or when it fails.
-  bool Next(DirEntry& entry);
+  // The next entry, "." and ".." included. Returns 0, kErrorNoMoreFiles at the end of the listing,
+  // or the system error code.
+  int32_t Next(DirEntry& entry);
 
   bool IsOpen() const { return handle_ != nullptr; }
   void Close();

@@ -2,6 +2,7 @@
 // unnamed manual-reset event of this process (stays set until reset, releases every waiter).
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/handle.h"
@@ -9,13 +10,14 @@
 
 namespace zel::platform {
 
-// Creates the event (not signalled) or opens the existing one; null with LastError() on failure.
-Handle CreateNamedEvent(const std::u16string& name, const SecurityAttributes* attributes);
+// Creates the event (not signalled) or opens the existing one.
+int32_t CreateNamedEvent(const std::u16string& name, const SecurityAttributes* attributes,
+                         HandleGuard& event);
 
 // Creates an in-process manual-reset event, not signalled.
-Handle CreateManualResetEvent();
+int32_t CreateManualResetEvent(HandleGuard& event);
 
-bool SetEvent(Handle event);
-bool ResetEvent(Handle event);
+int32_t SetEvent(Handle event);
+int32_t ResetEvent(Handle event);
 
 }  // namespace zel::platform

@@ -17,9 +17,10 @@ struct MessageFont {
   std::vector<uint8_t> fileBytes;
 };
 
-// Fills `font` from the system's sans-serif TrueType font at 9 points. False (with `font` left
-// empty where nothing was found) when there is no such font or its file cannot be read.
-bool GetMessageFont(MessageFont& font);
+// Fills `font` from the system's sans-serif TrueType font at 9 points. Returns 0, or
+// kErrorFileNotFound (with `font` left empty where nothing was found) when there is no such font
+// or its file cannot be read.
+int32_t GetMessageFont(MessageFont& font);
 
 // Makes GetMessageFont find nothing (for tests of the fallback); false restores it.
 void HideMessageFontForTesting(bool hidden);
@@ -34,8 +35,8 @@ struct FontFile {
 };
 
 // The installed TrueType-outline font of family `family` that covers language `language` ("ja",
-// "ko", "zh-cn"); false when there is none.
-bool FindLanguageFont(const std::string& family, const std::string& language, FontFile& file);
+// "ko", "zh-cn"). Returns 0, or kErrorFileNotFound when there is none.
+int32_t FindLanguageFont(const std::string& family, const std::string& language, FontFile& file);
 
 // The installed TrueType-outline fonts that have a glyph for `codePoint`, those that suit
 // sans-serif text best first; at most `limit` of them.

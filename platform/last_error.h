@@ -1,5 +1,6 @@
-// The calling thread's last system error code: errno on POSIX, GetLastError on Windows. Wrappers of
-// system calls report it; the layers above turn it into exceptions.
+// The calling thread's last-error slot: errno on POSIX, GetLastError on Windows. The platform layer
+// itself reports through return values; the slot serves the callers whose own contract is to
+// leave a code there (the module loader).
 #pragma once
 
 #include <cstdint>

@@ -2,6 +2,7 @@
 // the next waiter gets it (reported as abandoned) and the mutex stays usable.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/handle.h"
@@ -9,13 +10,14 @@
 
 namespace zel::platform {
 
-// Creates the mutex or opens the existing one of that name; null with LastError() on failure.
-Handle CreateNamedMutex(const std::u16string& name, const SecurityAttributes* attributes);
+// Creates the mutex or opens the existing one of that name.
+int32_t CreateNamedMutex(const std::u16string& name, const SecurityAttributes* attributes,
+                         HandleGuard& mutex);
 
-enum class MutexWait { kAcquired, kAbandoned, kFailed };
+// Waits without a time-out. On success `abandoned` tells whether the previous owner died holding
+// it.
+int32_t WaitForMutex(Handle mutex, bool& abandoned);
 
-// Waits without a time-out. kFailed sets LastError().
-MutexWait WaitForMutex(Handle mutex);
-bool ReleaseMutex(Handle mutex);
+int32_t ReleaseMutex(Handle mutex);
 
 }  // namespace zel::platform

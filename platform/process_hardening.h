@@ -9,15 +9,9 @@ namespace zel::platform {
 // Makes the allocator abort (and so end in the crash handlers) when it detects heap corruption.
 void EnableHeapTerminationOnCorruption();
 
-enum class DynamicCodeOutcome { kProhibited, kUnavailable, kRefused };
-
-struct DynamicCodeResult {
-  DynamicCodeOutcome outcome;
-  int32_t errorCode;  // the system error code when refused
-};
-
 // Forbids writable-and-executable memory and any later gain of execute permission for the process
-// (and the children it might start).
-DynamicCodeResult ProhibitDynamicCodeExecution();
+// (and the children it might start). Returns 0, kErrorNotSupported when the system has no such
+// control, or the system error code when it refuses.
+int32_t ProhibitDynamicCodeExecution();
 
 }  // namespace zel::platform

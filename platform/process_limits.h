@@ -9,18 +9,12 @@ namespace zel::platform {
 // The machine's physical memory in bytes (0 when it cannot be told).
 uint64_t PhysicalMemoryBytes();
 
-enum class LimitOutcome { kApplied, kUnavailable, kRefused };
-
-struct LimitResult {
-  LimitOutcome outcome;
-  int32_t errorCode;  // the system error code when refused
-};
-
 // Caps the process's data — heap and private writable mappings, so every allocation a decoder
 // makes, but neither shared memory nor the program's own code — at `bytes`, for good: a later
 // allocation beyond it fails instead of succeeding. Unavailable in a sanitizer build, whose
-// shadow memory alone is larger than any such cap.
-LimitResult LimitDataMemory(uint64_t bytes);
+// shadow memory alone is larger than any such cap. Returns 0, kErrorNotSupported where no cap can
+// apply, or the system error code when the system refuses it.
+int32_t LimitDataMemory(uint64_t bytes);
 
 // Ends the process a few seconds after the process that started it ends, even while its threads
 // are busy: long enough to stop in order, which a waiting main thread starts at once, but not for

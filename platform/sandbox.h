@@ -9,22 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/error_codes.h"
+
 namespace zel::platform {
 
-enum class ConfinementOutcome {
-  kApplied,
-  kUnavailable,  // the system has no such mechanism, or it is switched off
-  kRefused,      // the system has it but would not apply it
-};
-
-struct ConfinementResult {
-  ConfinementOutcome outcome = ConfinementOutcome::kUnavailable;
-  int32_t errorCode = 0;  // the system error code when refused
-};
-
+// What became of each part: 0 applied, kErrorNotSupported when the system has no such mechanism
+// or it is switched off, otherwise the system error code of the refusal.
 struct SandboxResult {
-  ConfinementResult systemCalls;
-  ConfinementResult fileAccess;
+  int32_t systemCalls = 0;
+  int32_t fileAccess = 0;
   // The version of the file-access mechanism that was used (0 when it is unavailable): later
   // versions also govern truncation, device controls, network ports and signals to other
   // processes.

@@ -1,12 +1,12 @@
 // Named shared-memory objects: the page-file backed file mappings of the channels and the small
 // objects that carry their mutex and event. Names are the system-independent object names (UTF-16,
-// no leading separator). Functions return a null handle, false or a non-zero code on failure,
-// with the system error code as LastError() (or as the returned code).
+// no leading separator).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "platform/guard.h"
 #include "platform/handle.h"
 
 namespace zel::platform {
@@ -18,24 +18,34 @@ struct SecurityAttributes {
 };
 
 // Creates the object, or opens it when it exists; it is grown to at least `size` bytes.
-Handle CreateSharedMemory(const std::u16string& name, int64_t size,
-                          const SecurityAttributes* attributes);
+int32_t CreateSharedMemory(const std::u16string& name, int64_t size,
+                           const SecurityAttributes* attributes, HandleGuard& sharedMemory);
 
 // Opens an existing object for reading and writing.
-Handle OpenSharedMemory(const std::u16string& name);
+int32_t OpenSharedMemory(const std::u16string& name, HandleGuard& sharedMemory);
+
+// A view of an object's memory in this process.
+struct View {
+  void* address = nullptr;
+  int64_t size = 0;
+  bool operator==(const View&) const = default;
+};
+struct ViewTraits {
+  using Resource = View;
+  static void Close(View view) noexcept;
+};
+using MappedView = Guard<ViewTraits>;
 
 // Maps `size` bytes of the object from offset 0, shared with every other mapping of it. Fails
 // (EINVAL) when the object is smaller than `size`, because touching the missing part would kill
 // the process.
-void* MapView(Handle sharedMemory, int64_t size);
-void UnmapView(void* view, int64_t size) noexcept;
+int32_t MapView(Handle sharedMemory, int64_t size, MappedView& view);
 
 // Gives the object (a shared-memory object, named mutex or named event) to the current user and
-// takes every access away from anyone else. Returns 0 or the system error code.
+// takes every access away from anyone else.
 int32_t RestrictToOwner(Handle object);
 
-// Removes the name; objects stay alive while handles or views refer to them. Returns 0 or the
-// system error code.
+// Removes the name; objects stay alive while handles or views refer to them.
 int32_t RemoveSharedObject(const std::u16string& name);
 
 }  // namespace zel::platform

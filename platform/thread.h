@@ -11,18 +11,20 @@ namespace zel::platform {
 
 using ThreadEntry = uint32_t (*)(void* argument);
 
-// Null with LastError() on failure. `threadId` receives the system's identifier of the thread.
-Handle CreateSuspendedThread(ThreadEntry entry, void* argument, uint32_t* threadId);
+// `threadId` receives the system's identifier of the thread.
+int32_t CreateSuspendedThread(ThreadEntry entry, void* argument, HandleGuard& thread,
+                              uint32_t& threadId);
 
-bool ResumeThread(Handle thread);
+int32_t ResumeThread(Handle thread);
 
 // Ends a thread that was never resumed, with the given exit code, without running its body.
-bool TerminateSuspendedThread(Handle thread, uint32_t exitCode);
+// EBUSY when it runs already.
+int32_t TerminateSuspendedThread(Handle thread, uint32_t exitCode);
 
 inline constexpr uint32_t kStillActive = 259;
 
-// The body's exit code, or kStillActive while it runs. False with LastError() for a bad handle.
-bool GetThreadExitCode(Handle thread, uint32_t* exitCode);
+// The body's exit code, or kStillActive while it runs.
+int32_t GetThreadExitCode(Handle thread, uint32_t& exitCode);
 
 uint32_t CurrentThreadId();
 uint32_t CurrentProcessId();

@@ -10,13 +10,13 @@ namespace zel::platform {
 
 inline constexpr uint32_t kInfinite = 0xFFFFFFFFu;
 
-enum class WaitResult { kFirst, kSecond, kTimeout, kFailed };
+enum class WaitResult { kFirst, kSecond, kTimeout };
 
-// kFirst when the object is signalled; kFailed sets LastError().
-WaitResult WaitForObject(Handle object, uint32_t timeoutMs);
+// `result` is kFirst when the object is signalled, kTimeout when the time ran out first.
+int32_t WaitForObject(Handle object, uint32_t timeoutMs, WaitResult& result);
 
 // Returns as soon as either object is signalled. When both are, `first` wins and `second` keeps
 // its signal.
-WaitResult WaitForEither(Handle first, Handle second, uint32_t timeoutMs);
+int32_t WaitForEither(Handle first, Handle second, uint32_t timeoutMs, WaitResult& result);
 
 }  // namespace zel::platform

@@ -7,7 +7,6 @@
 #include <thread>
 
 #include "platform/events.h"
-#include "platform/last_error.h"
 #include "platform/named_mutex.h"
 #include "platform/wait.h"
 #include "util/exceptions.h"
@@ -43,8 +42,9 @@ int64_t MessageSize(const RpcMessage& message, int32_t capacity) {
 class CRpcChannel::Lock {
  public:
   explicit Lock(zel::platform::Handle mutex) : mutex_(mutex) {
-    if (zel::platform::WaitForMutex(mutex_) == zel::platform::MutexWait::kFailed) {
-      throw vesku::CWinException("WaitFailed", zel::platform::LastError());
+    bool abandoned = false;
+    if (const int32_t error = zel::platform::WaitForMutex(mutex_, abandoned); error != 0) {
+      throw vesku::CWinException("WaitFailed", error);
     }
   }
   ~Lock() { zel::platform::ReleaseMutex(mutex_); }
@@ -67,9 +67,7 @@ CRpcChannel::ObjectNames CRpcChannel::MakeNames(const std::u16string& name, int3
 CRpcChannel::~CRpcChannel() { Close(); }
 
 void CRpcChannel::Close() noexcept {
-  zel::platform::UnmapView(view_, viewSize_);
-  view_ = nullptr;
-  viewSize_ = 0;
+  view_.Reset();
   data_ = nullptr;
   capacity_ = 0;
   event_.Reset();
@@ -91,19 +89,27 @@ int32_t CRpcChannel::Open(const std::u16string& name, int32_t size, bool create,
 
 int32_t CRpcChannel::OpenObjects(const ObjectNames& names, int32_t size, bool create,
                                  const zel::platform::SecurityAttributes* securityAttributes) {
-  mapping_.Reset(create ? zel::platform::CreateSharedMemory(names.mapping, size, securityAttributes)
-                        : zel::platform::OpenSharedMemory(names.mapping));
-  if (mapping_.Empty()) return zel::platform::LastError();
-  mutex_.Reset(zel::platform::CreateNamedMutex(names.mutex, securityAttributes));
-  if (mutex_.Empty()) return zel::platform::LastError();
-  event_.Reset(zel::platform::CreateNamedEvent(names.event, securityAttributes));
-  if (event_.Empty()) return zel::platform::LastError();
+  namespace platform = zel::platform;
+  if (const int32_t error =
+          create ? platform::CreateSharedMemory(names.mapping, size, securityAttributes, mapping_)
+                 : platform::OpenSharedMemory(names.mapping, mapping_);
+      error != 0) {
+    return error;
+  }
+  if (const int32_t error = platform::CreateNamedMutex(names.mutex, securityAttributes, mutex_);
+      error != 0) {
+    return error;
+  }
+  if (const int32_t error = platform::CreateNamedEvent(names.event, securityAttributes, event_);
+      error != 0) {
+    return error;
+  }
   if (size < 0) return kNegativeSize;
   // Too small for the header and one byte of data: no ring of this size can exist.
   if (size <= kChannelHeaderSize) return kBadHeader;
-  view_ = zel::platform::MapView(mapping_.Get(), size);
-  if (view_ == nullptr) return zel::platform::LastError();
-  viewSize_ = size;
+  if (const int32_t error = platform::MapView(mapping_.Get(), size, view_); error != 0) {
+    return error;
+  }
   RpcChannelHeader* header = Header();
   if (create) {
     Store(header->dataOffset, kChannelHeaderSize);
@@ -119,7 +125,7 @@ int32_t CRpcChannel::OpenObjects(const ObjectNames& names, int32_t size, bool cr
     return kBadHeader;
   }
   capacity_ = capacity;
-  data_ = static_cast<unsigned char*>(view_) + kChannelHeaderSize;
+  data_ = static_cast<unsigned char*>(view_.Get().address) + kChannelHeaderSize;
   return 0;
 }
 
@@ -365,25 +371,23 @@ void CRpcChannel::FreeMessage(RpcMessage* message) {
 }
 
 void CRpcChannel::MarkClosed() {
-  if (view_ == nullptr) throw std::runtime_error("Handle was released");
+  if (view_.Empty()) throw std::runtime_error("Handle was released");
   __atomic_fetch_add(&Header()->closed, 1, __ATOMIC_ACQ_REL);
   Signal(event_.Get());
 }
 
 void CRpcChannel::Signal(zel::platform::Handle event) {
   if (event == nullptr) throw std::runtime_error("Handle was released");
-  if (!zel::platform::SetEvent(event)) throw std::runtime_error("Can't set event.");
+  if (zel::platform::SetEvent(event) != 0) throw std::runtime_error("Can't set event.");
 }
 
 bool CRpcChannel::WaitForSignal(uint32_t timeoutMs) {
-  switch (zel::platform::WaitForObject(event_.Get(), timeoutMs)) {
-    case zel::platform::WaitResult::kFirst:
-      return true;
-    case zel::platform::WaitResult::kTimeout:
-      return false;
-    default:
-      throw vesku::CWinException("WaitFailed", zel::platform::LastError());
+  zel::platform::WaitResult result;
+  if (const int32_t error = zel::platform::WaitForObject(event_.Get(), timeoutMs, result);
+      error != 0) {
+    throw vesku::CWinException("WaitFailed", error);
   }
+  return result == zel::platform::WaitResult::kFirst;
 }
 
 }  // namespace vesku_rpc

@@ -69,7 +69,7 @@ class CRpcChannel {
   bool WaitForSignal(uint32_t timeoutMs);
 
   const vesku::CBaseGuard<vesku::HandleImpl>& EventHandle() const { return event_; }
-  RpcChannelHeader* Header() const { return static_cast<RpcChannelHeader*>(view_); }
+  RpcChannelHeader* Header() const { return static_cast<RpcChannelHeader*>(view_.Get().address); }
   int32_t Capacity() const { return capacity_; }
 
  private:
@@ -97,8 +97,7 @@ class CRpcChannel {
   vesku::CBaseGuard<vesku::HandleImpl> mapping_;
   vesku::CBaseGuard<vesku::HandleImpl> mutex_;
   vesku::CBaseGuard<vesku::HandleImpl> event_;
-  void* view_ = nullptr;
-  int64_t viewSize_ = 0;
+  zel::platform::MappedView view_;
   int32_t capacity_ = 0;
   unsigned char* data_ = nullptr;
 };

@@ -28,6 +28,9 @@ struct RpcMessage {
   uint8_t correlation[16];
 };
 
+// The size of each channel mapping when the viewer asks for the default (a size of -1).
+inline constexpr int32_t kDefaultChannelSize = 209715200;
+
 inline constexpr int32_t kChannelHeaderSize = 24;
 inline constexpr int32_t kMessageHeaderSize = 36;
 

@@ -4,7 +4,6 @@
 #include <stdexcept>
 
 #include "platform/crash_dump.h"
-#include "platform/last_error.h"
 #include "platform/wait.h"
 #include "util/exceptions.h"
 
@@ -22,9 +21,13 @@ uint32_t CRpcListenerThread::Run(vesk::CRefPtr<SharedThread> self,
       throw std::runtime_error("Handle was released");
     }
     // The stop event goes first so that it wins when both are set.
-    switch (zel::platform::WaitForEither(stopEvent, requestEvent, kSafetyTimeoutMs)) {
-      case zel::platform::WaitResult::kFailed:
-        throw vesku::CWinException("WaitFailed", zel::platform::LastError());
+    zel::platform::WaitResult result;
+    if (const int32_t error =
+            zel::platform::WaitForEither(stopEvent, requestEvent, kSafetyTimeoutMs, result);
+        error != 0) {
+      throw vesku::CWinException("WaitFailed", error);
+    }
+    switch (result) {
       case zel::platform::WaitResult::kFirst:
         info.Reset();
         self.Reset();

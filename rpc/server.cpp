@@ -20,11 +20,11 @@ void ThrowIfFailed(int32_t code) {
 }  // namespace
 
 CServer::ListenerSet::ListenerSet() {
-  if (!lock.Initialized()) throw std::runtime_error("CS.CantInit.LackOfResources");
+  if (lock.InitializationError() != 0) throw std::runtime_error("CS.CantInit.LackOfResources");
 }
 
 CServer::CServer(const std::u16string& name, int32_t bufferSize) {
-  const int32_t size = bufferSize == -1 ? kDefaultBufferSize : bufferSize;
+  const int32_t size = bufferSize == -1 ? kDefaultChannelSize : bufferSize;
   ThrowIfFailed(replyChannel_.Open(name + u"_in", size, false, nullptr, u""));
   ThrowIfFailed(requestChannel_.Open(name + u"_out", size, false, nullptr, u""));
 }

@@ -17,10 +17,8 @@ namespace vesku_rpc {
 
 class CServer : public IRpcListenerThreadObserver {
  public:
-  static constexpr int32_t kDefaultBufferSize = 209715200;
-
   // Opens `name` + "_in" (replies) and `name` + "_out" (requests), each of `bufferSize` bytes (-1:
-  // the default). Throws "API error: " + the code when either cannot be opened.
+  // kDefaultChannelSize). Throws "API error: " + the code when either cannot be opened.
   CServer(const std::u16string& name, int32_t bufferSize);
   // Marks the reply channel closed, stops and joins every listener (requests in flight finish),
   // then closes the channels.

@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   # toolchain and test framework
   build-essential cmake ninja-build pkg-config clang clang-format libgtest-dev
+  # the layer check of the test command
+  python3
   # libFuzzer and the sanitizer runtimes of clang, for the fuzz targets
   libclang-rt-14-dev
   # image library (ImageMagick 6, Q16 HDRI) and JPEG headers

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "imaging/image_decoder.h"
+#include "imaging/image_library.h"
 #include "pdf/render_document_preview.h"
 #include "protocol/messages.h"
 #include "rpc/archive_values.h"
@@ -38,7 +39,8 @@ void ConvertToBitmap(const CServerHandler& handler, vesk::CArchiveOverBuffer& re
   const bool autoOrient = (options & protocol::kAutoOrientOption) != 0;
 
   std::vector<uint8_t> preview;
-  const auto [data, size] = RenderDocumentPreview(file.data, file.size, mimeType, preview);
+  const auto [data, size] =
+      RenderDocumentPreview(file.data, file.size, mimeType, ImageTempFolder(), preview);
 
   ImageDecoder decoder(BoxedDecodeOptions(handler.decodeByteLimit(), side1, side2));
   decoder.Load(data, size, rotation, autoOrient, name);

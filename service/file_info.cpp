@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "detect/mime_types.h"
+#include "imaging/image_library.h"
 #include "imaging/named_image.h"
 #include "imaging/summarize_image.h"
 #include "pdf/document_pdf.h"
@@ -34,15 +34,9 @@ bool HeaderHoldsSummary(const uint8_t* data, int32_t size) {
 
 bool ProbeFileInfo(const std::u16string& name, const std::string& mimeType, const uint8_t* data,
                    int32_t size, ImageSummary& summary) {
-  if (mimeType == kMimePdf) {
-    MeasureFirstPdfPage(data, static_cast<uint32_t>(size), summary);
-    return summary.width != 0 && summary.height != 0;
-  }
-  // Word documents and text are measured through the same one-page PDF that their preview shows.
-  if (IsLaidOutDocument(mimeType)) {
-    std::vector<uint8_t> pdf;
-    LayOutDocumentAsPdf(data, size, mimeType, pdf);
-    MeasureFirstPdfPage(pdf.data(), static_cast<uint32_t>(pdf.size()), summary);
+  // Documents are measured through the same PDF page that their preview shows.
+  if (const DocumentPdf pdf(data, size, mimeType, ImageTempFolder()); pdf.isDocument()) {
+    MeasureFirstPdfPage(pdf.data(), pdf.size(), summary);
     return summary.width != 0 && summary.height != 0;
   }
   if (HeaderHoldsSummary(data, size)) return PingImageSummary(data, size, name, summary);

@@ -53,14 +53,15 @@ int32_t RunConvertTool(const std::vector<std::u16string>& argv) {
     return 1;
   }
 
-  SetUpImageLibrary(ToolTempFolder(u"zelHost_convert"), true);
+  const std::u16string tempFolder = ToolTempFolder(u"zelHost_convert");
+  SetUpImageLibrary(tempFolder, true);
   FPDF_InitLibrary();
 
   const std::u16string name = FileNamePart(inputPath);
   std::string mimeType = DetectMimeType(name, bytes);
   std::vector<uint8_t> preview;
-  const auto [data, size] =
-      RenderDocumentPreview(bytes.data(), static_cast<int32_t>(bytes.size()), mimeType, preview);
+  const auto [data, size] = RenderDocumentPreview(bytes.data(), static_cast<int32_t>(bytes.size()),
+                                                  mimeType, tempFolder, preview);
   return MeasureConversion(data, size, name, options);
 }
 

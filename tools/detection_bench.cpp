@@ -121,7 +121,7 @@ int32_t RunDetectionBench(const std::u16string& folder, bool oracle) {
 
   Totals totals;
   platform::DirEntry entry;
-  while (search.Next(entry)) {
+  while (search.Next(entry) == 0) {
     if (entry.isDirectory || IsVideoFileName(entry.name)) continue;
     std::vector<uint8_t> data;
     if (ReadWholeFile(vesku::JoinPath(base, entry.name), data) != ReadStatus::kRead) continue;

@@ -128,7 +128,7 @@ class CDirScanner : public IDirScanner, public Strategy {
       }
 
       platform::DirEntry entry;
-      if (!folder.search.Next(entry)) {
+      if (folder.search.Next(entry) != 0) {
         folder.search.Close();
         const std::u16string path = std::move(folder.path);
         stack_.pop_back();

@@ -3,43 +3,36 @@
 #include <sstream>
 #include <string_view>
 
+#include "platform/error_codes.h"
 #include "platform/last_error.h"
 #include "util/exceptions.h"
 #include "util/strings.h"
 
 namespace vesku {
 
-namespace {
-
-constexpr int32_t kInvalidParameter = 87;
-constexpr int32_t kModuleNotFound = 126;
-constexpr size_t kModuleNameLimit = 1024;
-
-// Any static object of the program locates the program's own module.
-const char kModuleAnchor = 0;
-
-}  // namespace
-
 ModuleHandle LoadSystemLibrary(const char16_t* name, int32_t flags) {
   const std::u16string_view bare = name == nullptr ? std::u16string_view() : name;
   if (bare.empty() || bare.find_first_of(u"\\/:") != std::u16string_view::npos) {
-    zel::platform::SetLastError(kInvalidParameter);
+    zel::platform::SetLastError(zel::platform::kErrorInvalidParameter);
     return nullptr;
   }
   const std::string narrow = ToUtf8(std::u16string(bare));
   if (narrow.empty()) {
-    zel::platform::SetLastError(kInvalidParameter);
+    zel::platform::SetLastError(zel::platform::kErrorInvalidParameter);
     return nullptr;
   }
-  return zel::platform::OpenSystemLibrary(narrow, flags);
+  zel::platform::LibraryGuard module;
+  if (const int32_t error = zel::platform::OpenSystemLibrary(narrow, flags, module); error != 0) {
+    zel::platform::SetLastError(error);
+    return nullptr;
+  }
+  // The caller owns the reference from here; a CLibrary, or nobody for good.
+  return module.Release();
 }
 
-CLibrary::~CLibrary() { zel::platform::CloseLibrary(module_); }
-
 CLibrary::CLibrary(const std::u16string& name) : module_(LoadSystemLibrary(name.c_str(), 0)) {
-  if (module_ != nullptr) return;
-  const int32_t error = zel::platform::LastError();
-  const int32_t code = error != 0 ? error : kModuleNotFound;
+  if (!module_.Empty()) return;
+  const int32_t code = zel::platform::LastError();
   std::ostringstream message;
   message << "Dll not found: " << ToAnsi(name);
   // Set last: converting the name may itself touch the last-error value.
@@ -48,25 +41,15 @@ CLibrary::CLibrary(const std::u16string& name) : module_(LoadSystemLibrary(name.
 }
 
 void* CLibrary::GetFunction(const std::string& functionName) const {
-  void* address = zel::platform::FindLibraryFunction(module_, functionName);
-  if (address == nullptr) {
+  void* address = nullptr;
+  if (const int32_t error =
+          zel::platform::FindLibraryFunction(module_.Get(), functionName, address);
+      error != 0) {
     std::ostringstream message;
     message << "Function not found: " << functionName;
-    throw CWinException(message.str(), zel::platform::LastError());
+    throw CWinException(message.str(), error);
   }
   return address;
 }
-
-std::u16string GetModuleName(ModuleHandle module) {
-  std::string path;
-  if (!zel::platform::ModuleFileName(module, path)) {
-    throw CWinException("VESKU.GetModuleName.Failed", zel::platform::LastError());
-  }
-  std::u16string name = ToWide(path);
-  if (name.size() > kModuleNameLimit) name.resize(kModuleNameLimit);
-  return name;
-}
-
-ModuleHandle GetCurrentModule() { return zel::platform::ModuleContaining(&kModuleAnchor); }
 
 }  // namespace vesku

@@ -21,13 +21,13 @@ ModuleHandle LoadSystemLibrary(const char16_t* name, int32_t flags);
 // lives. Classes that bind a library keep one of these and one function pointer per export.
 class CLibrary {
  public:
-  // Throws CWinException "Dll not found: " + name with the last error, or 126 when there is none.
+  // Throws CWinException "Dll not found: " + name with the loader's code: 87 for a name that is not
+  // bare, 126 for a library that cannot be found or loaded.
   explicit CLibrary(const std::u16string& name);
-  ~CLibrary();
   CLibrary(const CLibrary&) = delete;
   CLibrary& operator=(const CLibrary&) = delete;
 
-  // Throws CWinException "Function not found: " + functionName with the last error.
+  // Throws CWinException "Function not found: " + functionName with code 127.
   void* GetFunction(const std::string& functionName) const;
 
   template <typename Function>
@@ -35,17 +35,10 @@ class CLibrary {
     return reinterpret_cast<Function>(GetFunction(functionName));
   }
 
-  ModuleHandle module() const { return module_; }
+  ModuleHandle module() const { return module_.Get(); }
 
  private:
-  ModuleHandle module_ = nullptr;
+  zel::platform::LibraryGuard module_;
 };
-
-// The full path of a loaded module (null: the program itself), cut at 1024 characters. Throws
-// CWinException "VESKU.GetModuleName.Failed" with the last error.
-std::u16string GetModuleName(ModuleHandle module);
-
-// The module that holds this code: the program file itself.
-ModuleHandle GetCurrentModule();
 
 }  // namespace vesku

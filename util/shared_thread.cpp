@@ -1,7 +1,6 @@
 #include "util/shared_thread.h"
 
 #include "platform/events.h"
-#include "platform/last_error.h"
 #include "platform/thread.h"
 #include "platform/wait.h"
 #include "util/exceptions.h"
@@ -26,19 +25,25 @@ uint32_t ThreadEntry(void* argument) {
 
 }  // namespace
 
-ThreadInfo::ThreadInfo() : stopEvent(zel::platform::CreateManualResetEvent()) {
-  if (stopEvent.Empty()) throw std::runtime_error("Can't create event.");
+ThreadInfo::ThreadInfo() {
+  if (zel::platform::CreateManualResetEvent(stopEvent) != 0) {
+    throw std::runtime_error("Can't create event.");
+  }
 }
 
 void RequestStop(ThreadInfo& info) {
-  if (!zel::platform::SetEvent(info.stopEvent.Get())) throw std::runtime_error("Can't set event.");
+  if (zel::platform::SetEvent(info.stopEvent.Get()) != 0) {
+    throw std::runtime_error("Can't set event.");
+  }
 }
 
 void WaitForThreadEnd(ThreadInfo& info) {
   if (info.threadHandle.Empty()) return;
-  if (zel::platform::WaitForObject(info.threadHandle.Get(), zel::platform::kInfinite) ==
-      zel::platform::WaitResult::kFailed) {
-    throw CWinException("WaitFailed", zel::platform::LastError());
+  zel::platform::WaitResult result;
+  if (const int32_t error =
+          zel::platform::WaitForObject(info.threadHandle.Get(), zel::platform::kInfinite, result);
+      error != 0) {
+    throw CWinException("WaitFailed", error);
   }
 }
 
@@ -54,16 +59,16 @@ void StartLocked(IThreadExecutable& executable, vesk::IRefObject& object,
   currentInfo = info;
   object.AddRef();  // owned by the new thread, dropped by ThreadEntry
   uint32_t threadId = 0;
-  CBaseGuard<HandleImpl> thread(
-      zel::platform::CreateSuspendedThread(ThreadEntry, &executable, &threadId));
-  if (thread.Empty()) {
-    const int32_t error = zel::platform::LastError();
+  CBaseGuard<HandleImpl> thread;
+  if (const int32_t error =
+          zel::platform::CreateSuspendedThread(ThreadEntry, &executable, thread, threadId);
+      error != 0) {
     object.Release();
     throw CWinException("Thread.CannotResumeThread", error);
   }
   info->threadId = threadId;
   info->threadHandle = std::move(thread);
-  if (!zel::platform::ResumeThread(info->threadHandle.Get())) {
+  if (zel::platform::ResumeThread(info->threadHandle.Get()) != 0) {
     zel::platform::TerminateSuspendedThread(info->threadHandle.Get(), 0);
     object.Release();
     throw std::runtime_error("Cannot resume thread");

@@ -55,7 +55,8 @@ template <class T>
 class SharedThread : public IThreadExecutable, public vesk::CCommonRefObject2, public T {
  public:
   SharedThread() {
-    if (!section_.Initialized()) throw std::runtime_error("CS.CantInit.LackOfResources");
+    if (section_.InitializationError() != 0)
+      throw std::runtime_error("CS.CantInit.LackOfResources");
   }
 
   uint32_t Execute() override {

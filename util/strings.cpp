@@ -1,11 +1,8 @@
 #include "util/strings.h"
 
 #include <limits>
-#include <sstream>
-#include <stdexcept>
 
 #include "platform/error_codes.h"
-#include "platform/last_error.h"
 #include "util/exceptions.h"
 
 namespace vesku {
@@ -46,13 +43,6 @@ std::u16string JoinPath(const std::u16string& folder, const std::u16string& name
   return folder + name;
 }
 
-std::u16string StripFileName(const std::u16string& path) {
-  for (size_t i = path.size(); i > 1; --i) {
-    if (IsSeparator(path[i - 1])) return path.substr(0, i);
-  }
-  return {};
-}
-
 void ToNarrow(const char16_t* wide, int32_t length, uint32_t codePage, std::vector<char>& out) {
   namespace platform = zel::platform;
   if (length == 0) return;
@@ -61,19 +51,18 @@ void ToNarrow(const char16_t* wide, int32_t length, uint32_t codePage, std::vect
   // size query and a second pass.
   const int32_t firstSize = length == std::numeric_limits<int32_t>::max() ? length : length + 1;
   out.assign(static_cast<size_t>(firstSize), '\0');
-  int32_t written = platform::WideToNarrow(codePage, wide, length, out.data(), firstSize);
-  if (written == 0) {
-    if (platform::LastError() != platform::kErrorInsufficientBuffer) {
-      throw CWinException("Convert.Fails", platform::LastError());
-    }
-    const int32_t needed = platform::WideToNarrow(codePage, wide, length, nullptr, 0);
-    if (needed == 0 || needed == std::numeric_limits<int32_t>::max()) {
+  int32_t written = 0;
+  int32_t error = platform::WideToNarrow(codePage, wide, length, out.data(), firstSize, written);
+  if (error == platform::kErrorInsufficientBuffer) {
+    int32_t needed = 0;
+    if (platform::WideToNarrow(codePage, wide, length, nullptr, 0, needed) != 0 || needed == 0 ||
+        needed == std::numeric_limits<int32_t>::max()) {
       throw CWinException("Convert.Fails", platform::kErrorInsufficientBuffer);
     }
     out.assign(static_cast<size_t>(needed) + 1, '\0');
-    written = platform::WideToNarrow(codePage, wide, length, out.data(), needed + 1);
-    if (written == 0) throw CWinException("Convert.Fails", platform::LastError());
+    error = platform::WideToNarrow(codePage, wide, length, out.data(), needed + 1, written);
   }
+  if (error != 0) throw CWinException("Convert.Fails", error);
   out.resize(static_cast<size_t>(written) + 1);
   out[static_cast<size_t>(written)] = '\0';
 }
@@ -89,29 +78,24 @@ std::u16string ToWide(const std::string& narrow, uint32_t codePage) {
   }
   const auto length = static_cast<int32_t>(narrow.size());
   std::u16string wide(static_cast<size_t>(length) + 1, u'\0');
-  int32_t written =
-      platform::NarrowToWide(codePage, narrow.data(), length, wide.data(), length + 1);
-  if (written == 0) {
-    if (platform::LastError() != platform::kErrorInsufficientBuffer) return {};
-    const int32_t needed = platform::NarrowToWide(codePage, narrow.data(), length, nullptr, 0);
-    if (needed == 0 || needed == std::numeric_limits<int32_t>::max()) return {};
+  int32_t written = 0;
+  int32_t error =
+      platform::NarrowToWide(codePage, narrow.data(), length, wide.data(), length + 1, written);
+  if (error == platform::kErrorInsufficientBuffer) {
+    int32_t needed = 0;
+    if (platform::NarrowToWide(codePage, narrow.data(), length, nullptr, 0, needed) != 0 ||
+        needed == 0 || needed == std::numeric_limits<int32_t>::max()) {
+      return {};
+    }
     wide.assign(static_cast<size_t>(needed) + 1, u'\0');
-    written = platform::NarrowToWide(codePage, narrow.data(), length, wide.data(), needed + 1);
-    if (written == 0) return {};
+    error =
+        platform::NarrowToWide(codePage, narrow.data(), length, wide.data(), needed + 1, written);
   }
+  if (error != 0) return {};
   wide.resize(static_cast<size_t>(written));
   const size_t nul = wide.find(u'\0');
   if (nul != std::u16string::npos) wide.resize(nul);
   return wide;
-}
-
-std::string NumberToText(int32_t value) {
-  std::stringstream stream;
-  stream << value;
-  std::string word;
-  stream >> word;
-  if (stream.fail() || !stream.eof()) throw std::runtime_error("Cannot convert");
-  return word;
 }
 
 }  // namespace vesku

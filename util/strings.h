@@ -24,10 +24,6 @@ std::u16string WithTrailingSeparator(const std::u16string& path, char16_t separa
 // `folder` followed by `name`; `folder` must already end in a separator.
 std::u16string JoinPath(const std::u16string& folder, const std::u16string& name);
 
-// The folder part of `path` including its last separator (backslash or slash), or empty when there
-// is none after the first character.
-std::u16string StripFileName(const std::u16string& path);
-
 // Converts `length` UTF-16 units into `out`, which then ends in one NUL byte (embedded NULs are
 // kept). A length of 0 leaves `out` untouched. Throws CWinException "Convert.Fails".
 void ToNarrow(const char16_t* wide, int32_t length, uint32_t codePage, std::vector<char>& out);
@@ -47,14 +43,12 @@ std::u16string ToWide(const std::string& narrow, uint32_t codePage = kCodePageUt
 int EncodeUtf8(uint32_t codePoint, char*& cursor, int32_t& remaining);
 
 // Decodes the UTF-8 sequence at `bytes` (at most `length` bytes) into `codePoint` and returns the
-// number of bytes consumed: 0 only without input; ill-formed input yields U+FFFD.
+// number of bytes consumed: 0 only without input; ill-formed input yields U+FFFD (the rule of
+// platform/utf8.h, which every UTF-8 reader of the system shares).
 int DecodeUtf8(const char* bytes, int32_t length, uint32_t& codePoint);
 
 // Turns a date text such as "2021:03:04 12:34:56" into "2021-03-04 12:34:56.000"; empty when the
 // text is not a date.
 std::string NormalizeDateText(const std::string& text);
-
-// Decimal text of `value`. Throws std::runtime_error "Cannot convert".
-std::string NumberToText(int32_t value);
 
 }  // namespace vesku

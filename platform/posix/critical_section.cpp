@@ -13,11 +13,12 @@ static_assert(sizeof(pthread_mutex_t) <= 64 && alignof(pthread_mutex_t) <= 16);
 }  // namespace
 
 CriticalSection::CriticalSection() noexcept {
-  initialized_ = pthread_mutex_init(reinterpret_cast<pthread_mutex_t*>(storage_), nullptr) == 0;
+  initializationError_ = pthread_mutex_init(reinterpret_cast<pthread_mutex_t*>(storage_), nullptr);
 }
 
 CriticalSection::~CriticalSection() {
-  if (initialized_) pthread_mutex_destroy(reinterpret_cast<pthread_mutex_t*>(storage_));
+  if (initializationError_ == 0)
+    pthread_mutex_destroy(reinterpret_cast<pthread_mutex_t*>(storage_));
 }
 
 void CriticalSection::lock() noexcept {

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <limits>
 
 namespace zel::platform {
 namespace {
@@ -37,6 +38,15 @@ int32_t MarkListedDescriptors() {
 }
 
 }  // namespace
+
+void DescriptorTraits::Close(int descriptor) noexcept { ::close(descriptor); }
+
+int32_t AdoptInheritedDescriptor(uint64_t number, DescriptorGuard& descriptor) {
+  descriptor.Reset();
+  if (number > static_cast<uint64_t>(std::numeric_limits<int>::max())) return EBADF;
+  descriptor.Reset(static_cast<int>(number));
+  return 0;
+}
 
 int32_t MarkDescriptorsCloseOnExec() {
   if (syscall(SYS_close_range, kFirstDescriptor, ~0U, CLOSE_RANGE_CLOEXEC) == 0) return 0;

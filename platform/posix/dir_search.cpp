@@ -58,11 +58,13 @@ int32_t DirSearch::Open(const std::u16string& folder) {
   return 0;
 }
 
-bool DirSearch::Next(DirEntry& entry) {
-  if (handle_ == nullptr) return false;
+int32_t DirSearch::Next(DirEntry& entry) {
+  if (handle_ == nullptr) return EBADF;
   DIR* dir = AsDir(handle_);
+  // readdir tells the end from a failure only through errno.
+  errno = 0;
   const dirent* record = ::readdir(dir);
-  if (record == nullptr) return false;
+  if (record == nullptr) return errno != 0 ? errno : kErrorNoMoreFiles;
 
   entry.name = FromNativeName(record->d_name);
   unsigned char type = record->d_type;
@@ -81,7 +83,7 @@ bool DirSearch::Next(DirEntry& entry) {
     entry.isDirectory =
         ::fstatat(::dirfd(dir), record->d_name, &target, 0) == 0 && S_ISDIR(target.st_mode);
   }
-  return true;
+  return 0;
 }
 
 }  // namespace zel::platform

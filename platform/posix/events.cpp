@@ -5,7 +5,6 @@
 #include <atomic>
 #include <cerrno>
 
-#include "platform/last_error.h"
 #include "platform/posix/futex.h"
 #include "platform/posix/shared_object.h"
 #include "platform/posix/waitable.h"
@@ -35,9 +34,7 @@ struct ManualResetEvent : KernelObject, Waitable {
 // Events only: a thread handle is waitable too, but nobody may signal it.
 Waitable* AsEvent(Handle handle) {
   if (auto* named = dynamic_cast<NamedEvent*>(handle)) return named;
-  if (auto* manual = dynamic_cast<ManualResetEvent*>(handle)) return manual;
-  SetLastError(EINVAL);
-  return nullptr;
+  return dynamic_cast<ManualResetEvent*>(handle);
 }
 
 }  // namespace
@@ -49,28 +46,34 @@ bool Waitable::TryConsume() {
   return word.compare_exchange_strong(expected, 0, std::memory_order_acq_rel);
 }
 
-Handle CreateNamedEvent(const std::u16string& name, const SecurityAttributes* attributes) {
+int32_t CreateNamedEvent(const std::u16string& name, const SecurityAttributes* attributes,
+                         HandleGuard& event) {
   void* view = nullptr;
   const int fd = OpenSmallObject(name, kObjectSize, attributes, view);
-  return fd < 0 ? nullptr : new NamedEvent(fd, view);
+  if (fd < 0) return errno;
+  event.Reset(new NamedEvent(fd, view));
+  return 0;
 }
 
-Handle CreateManualResetEvent() { return new ManualResetEvent(); }
+int32_t CreateManualResetEvent(HandleGuard& event) {
+  event.Reset(new ManualResetEvent());
+  return 0;
+}
 
-bool SetEvent(Handle event) {
+int32_t SetEvent(Handle event) {
   Waitable* object = AsEvent(event);
-  if (object == nullptr) return false;
+  if (object == nullptr) return EINVAL;
   std::atomic_ref<uint32_t>(*object->Word()).store(1, std::memory_order_release);
   // An auto-reset event releases one waiter per signal; a manual-reset one releases them all.
   futex::Wake(object->Word(), object->AutoReset() ? 1 : 0x7FFFFFFF);
-  return true;
+  return 0;
 }
 
-bool ResetEvent(Handle event) {
+int32_t ResetEvent(Handle event) {
   Waitable* object = AsEvent(event);
-  if (object == nullptr) return false;
+  if (object == nullptr) return EINVAL;
   std::atomic_ref<uint32_t>(*object->Word()).store(0, std::memory_order_release);
-  return true;
+  return 0;
 }
 
 }  // namespace zel::platform

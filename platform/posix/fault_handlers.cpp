@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <new>
 
 #include "platform/crash_dump.h"
@@ -64,7 +65,7 @@ CrashSignalStack::~CrashSignalStack() {
   munmap(memory_, kGuardSize + kSignalStackSize);
 }
 
-bool InstallFatalFaultHandler(CrashHandler handler) {
+int32_t InstallFatalFaultHandler(CrashHandler handler) {
   crashHandler.store(handler);
   // The installing thread (the main thread) keeps its stack until the process ends.
   static CrashSignalStack* const mainStack = new CrashSignalStack();
@@ -76,9 +77,9 @@ bool InstallFatalFaultHandler(CrashHandler handler) {
   action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_NODEFER;
   sigemptyset(&action.sa_mask);
   for (int signalNumber : kFatalSignals) {
-    if (sigaction(signalNumber, &action, nullptr) != 0) return false;
+    if (sigaction(signalNumber, &action, nullptr) != 0) return errno;
   }
-  return true;
+  return 0;
 }
 
 void ExitProcessNow(int exitCode) noexcept {

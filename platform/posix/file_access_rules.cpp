@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstddef>
 
+#include "platform/error_codes.h"
+
 namespace zel::platform {
 
 namespace {
@@ -84,16 +86,15 @@ void AddRule(int ruleset, const std::string& path, uint64_t rights, std::vector<
 
 }  // namespace
 
-ConfinementResult RestrictFileAccess(const std::vector<std::string>& readable,
-                                     const std::vector<std::string>& writable, int32_t& version) {
+int32_t RestrictFileAccess(const std::vector<std::string>& readable,
+                           const std::vector<std::string>& writable, int32_t& version) {
   version = 0;
   const long offered =
       syscall(SYS_landlock_create_ruleset, nullptr, 0, LANDLOCK_CREATE_RULESET_VERSION);
   if (offered <= 0) {
     const int code = offered == 0 ? ENOSYS : errno;
     // Not built into the kernel, or built in but not enabled at boot.
-    if (code == ENOSYS || code == EOPNOTSUPP) return {ConfinementOutcome::kUnavailable, code};
-    return {ConfinementOutcome::kRefused, code};
+    return code == ENOSYS || code == EOPNOTSUPP ? kErrorNotSupported : code;
   }
   version = static_cast<int32_t>(offered);
 
@@ -110,7 +111,7 @@ ConfinementResult RestrictFileAccess(const std::vector<std::string>& readable,
     size += sizeof(attributes.scoped);
   }
   const long ruleset = syscall(SYS_landlock_create_ruleset, &attributes, size, 0);
-  if (ruleset < 0) return {ConfinementOutcome::kRefused, errno};
+  if (ruleset < 0) return errno;
   const int rulesetDescriptor = static_cast<int>(ruleset);
 
   const uint64_t reading = kReadFile | kReadDir;
@@ -126,10 +127,10 @@ ConfinementResult RestrictFileAccess(const std::vector<std::string>& readable,
   close(rulesetDescriptor);
   if (restricted != 0) {
     CloseAll(held);
-    return {ConfinementOutcome::kRefused, code};
+    return code;
   }
   HeldPaths().insert(HeldPaths().end(), held.begin(), held.end());
-  return {ConfinementOutcome::kApplied, 0};
+  return 0;
 }
 
 }  // namespace zel::platform

@@ -12,9 +12,9 @@
 namespace zel::platform {
 
 // Restricts the calling thread and the threads it starts later. Paths that do not exist are left
-// out. `version` receives the rule set version the kernel offers (0 without one). The caller must
-// have set no-new-privileges.
-ConfinementResult RestrictFileAccess(const std::vector<std::string>& readable,
-                                     const std::vector<std::string>& writable, int32_t& version);
+// out. Returns a result as SandboxResult::fileAccess does. `version` receives the rule set version
+// the kernel offers (0 without one). The caller must have set no-new-privileges.
+int32_t RestrictFileAccess(const std::vector<std::string>& readable,
+                           const std::vector<std::string>& writable, int32_t& version);
 
 }  // namespace zel::platform

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <memory>
 
+#include "platform/error_codes.h"
 #include "platform/posix/native_path.h"
 #include "platform/screen.h"
 
@@ -116,23 +117,23 @@ bool ReadFontFile(const char* path, std::vector<uint8_t>& bytes) {
 
 void HideMessageFontForTesting(bool hidden) { g_hide_message_font.store(hidden); }
 
-bool GetMessageFont(MessageFont& font) {
-  if (g_hide_message_font.load()) return false;
+int32_t GetMessageFont(MessageFont& font) {
+  if (g_hide_message_font.load()) return kErrorFileNotFound;
   PatternPtr pattern(FcPatternCreate());
-  if (!pattern) return false;
+  if (!pattern) return kErrorFileNotFound;
   FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
   FcPatternAddString(pattern.get(), FC_FONTFORMAT, reinterpret_cast<const FcChar8*>("TrueType"));
   PatternPtr match = Match(pattern.get());
-  if (!match || !HasTrueTypeOutlines(match.get())) return false;
+  if (!match || !HasTrueTypeOutlines(match.get())) return kErrorFileNotFound;
   FcChar8* family = nullptr;
   FcChar8* file = nullptr;
   if (FcPatternGetString(match.get(), FC_FAMILY, 0, &family) != FcResultMatch ||
       FcPatternGetString(match.get(), FC_FILE, 0, &file) != FcResultMatch) {
-    return false;
+    return kErrorFileNotFound;
   }
   font.faceName = FromNativeName(reinterpret_cast<const char*>(family));
   font.heightPixels = (kMessageFontPoints * ScreenDotsPerInchY() + 36) / 72;
-  return ReadFontFile(reinterpret_cast<const char*>(file), font.fileBytes);
+  return ReadFontFile(reinterpret_cast<const char*>(file), font.fileBytes) ? 0 : kErrorFileNotFound;
 }
 
 std::vector<std::string> LoadFontConfiguration() {
@@ -146,13 +147,13 @@ std::vector<std::string> LoadFontConfiguration() {
   return paths;
 }
 
-bool FindLanguageFont(const std::string& family, const std::string& language, FontFile& file) {
+int32_t FindLanguageFont(const std::string& family, const std::string& language, FontFile& file) {
   PatternPtr pattern(FcPatternCreate());
-  if (!pattern) return false;
+  if (!pattern) return kErrorFileNotFound;
   FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
   FcPatternAddString(pattern.get(), FC_FONTFORMAT, reinterpret_cast<const FcChar8*>("TrueType"));
   PatternPtr match = Match(pattern.get());
-  if (!match || !HasTrueTypeOutlines(match.get())) return false;
+  if (!match || !HasTrueTypeOutlines(match.get())) return kErrorFileNotFound;
   // Fontconfig always answers with something; only the asked-for family covering the language
   // counts.
   FcChar8* matchedFamily = nullptr;
@@ -165,12 +166,12 @@ bool FindLanguageFont(const std::string& family, const std::string& language, Fo
       FcLangSetHasLang(languages, reinterpret_cast<const FcChar8*>(language.c_str())) ==
           FcLangDifferentLang ||
       FcPatternGetString(match.get(), FC_FILE, 0, &path) != FcResultMatch) {
-    return false;
+    return kErrorFileNotFound;
   }
   FcPatternGetInteger(match.get(), FC_INDEX, 0, &index);
   file.path = reinterpret_cast<const char*>(path);
   file.collectionIndex = index;
-  return true;
+  return 0;
 }
 
 std::vector<FontFile> FindFontsCovering(uint32_t codePoint, size_t limit) {

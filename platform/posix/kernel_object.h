@@ -2,10 +2,7 @@
 // CloseHandle can destroy any of them and each function can check the kind it was given.
 #pragma once
 
-#include <cerrno>
-
 #include "platform/handle.h"
-#include "platform/last_error.h"
 
 namespace zel::platform {
 
@@ -13,13 +10,11 @@ struct KernelObject {
   virtual ~KernelObject() = default;
 };
 
-// The handle as the expected kind, or null (with EINVAL as the last error) when it is null or of
-// another kind.
+// The handle as the expected kind, or null when it is null or of another kind (the caller then
+// reports EINVAL).
 template <class T>
 T* As(Handle handle) {
-  T* object = dynamic_cast<T*>(handle);
-  if (object == nullptr) SetLastError(EINVAL);
-  return object;
+  return dynamic_cast<T*>(handle);
 }
 
 }  // namespace zel::platform

@@ -35,7 +35,6 @@
 #include <cstring>
 
 #include "platform/crash_dump.h"
-#include "platform/last_error.h"
 #include "platform/posix/crash_context.h"
 
 namespace zel::platform {
@@ -651,16 +650,15 @@ void ParseOsVersion(const char* release, uint32_t (&version)[3]) {
 
 }  // namespace
 
-bool PrepareCrashDump(const std::string& dumpPath) {
+int32_t PrepareCrashDump(const std::string& dumpPath) {
   if (dumpPath.empty() || dumpPath.size() >= kPathCapacity) {
-    SetLastError(dumpPath.empty() ? ENOENT : ENAMETOOLONG);
-    return false;
+    return dumpPath.empty() ? ENOENT : ENAMETOOLONG;
   }
   if (state == nullptr) {
     // Touched now (MAP_POPULATE) so that the crash path never waits for memory.
     void* memory = mmap(nullptr, sizeof(WriterState), PROT_READ | PROT_WRITE,
                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
-    if (memory == MAP_FAILED) return false;
+    if (memory == MAP_FAILED) return errno;
     state = static_cast<WriterState*>(memory);
   }
   __builtin_memcpy(state->path, dumpPath.c_str(), dumpPath.size() + 1);
@@ -680,7 +678,7 @@ bool PrepareCrashDump(const std::string& dumpPath) {
   }
   // Bind the lazily resolved entry of syscall() now, outside any signal handler.
   syscall(SYS_getpid);
-  return true;
+  return 0;
 }
 
 void WriteMinidump(const CrashContext* context) noexcept {

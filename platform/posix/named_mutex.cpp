@@ -6,8 +6,8 @@
 #include <atomic>
 #include <cerrno>
 #include <ctime>
+#include <utility>
 
-#include "platform/last_error.h"
 #include "platform/posix/futex.h"
 #include "platform/posix/shared_object.h"
 
@@ -70,43 +70,42 @@ int MakeReady(NamedMutex& object) {
 
 }  // namespace
 
-Handle CreateNamedMutex(const std::u16string& name, const SecurityAttributes* attributes) {
+int32_t CreateNamedMutex(const std::u16string& name, const SecurityAttributes* attributes,
+                         HandleGuard& mutex) {
   void* view = nullptr;
   const int fd = OpenSmallObject(name, kObjectSize, attributes, view);
-  if (fd < 0) return nullptr;
-  auto* mutex = new NamedMutex(fd, view);
-  if (const int error = MakeReady(*mutex); error != 0) {
-    delete mutex;
-    SetLastError(error);
-    return nullptr;
-  }
-  return mutex;
+  if (fd < 0) return errno;
+  auto* object = new NamedMutex(fd, view);
+  HandleGuard created(object);
+  if (const int error = MakeReady(*object); error != 0) return error;
+  mutex = std::move(created);
+  return 0;
 }
 
-MutexWait WaitForMutex(Handle mutex) {
+int32_t WaitForMutex(Handle mutex, bool& abandoned) {
+  abandoned = false;
   auto* object = As<NamedMutex>(mutex);
-  if (object == nullptr) return MutexWait::kFailed;
+  if (object == nullptr) return EINVAL;
   const int result = pthread_mutex_lock(object->Mutex());
-  if (result == 0) return MutexWait::kAcquired;
+  if (result == 0) return 0;
   // The owner died while holding it. Whatever it was doing is over; mark the mutex consistent so
   // that it keeps working after we release it.
   if (result == EOWNERDEAD) {
     const int error = pthread_mutex_consistent(object->Mutex());
-    if (error == 0) return MutexWait::kAbandoned;
+    if (error == 0) {
+      abandoned = true;
+      return 0;
+    }
     pthread_mutex_unlock(object->Mutex());
-    SetLastError(error);
-    return MutexWait::kFailed;
+    return error;
   }
-  SetLastError(result);
-  return MutexWait::kFailed;
+  return result;
 }
 
-bool ReleaseMutex(Handle mutex) {
+int32_t ReleaseMutex(Handle mutex) {
   auto* object = As<NamedMutex>(mutex);
-  if (object == nullptr) return false;
-  const int result = pthread_mutex_unlock(object->Mutex());
-  if (result != 0) SetLastError(result);
-  return result == 0;
+  if (object == nullptr) return EINVAL;
+  return pthread_mutex_unlock(object->Mutex());
 }
 
 }  // namespace zel::platform

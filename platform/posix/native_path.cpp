@@ -1,10 +1,12 @@
 #include "platform/posix/native_path.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <limits>
 
 #include "platform/text_codec.h"
+#include "platform/utf8.h"
 
 namespace zel::platform {
 namespace {
@@ -21,14 +23,10 @@ void AppendUtf8(const char16_t* units, size_t count, std::string& native) {
   // Three bytes per unit cover every UTF-16 text, so one pass is enough.
   const size_t start = native.size();
   native.resize(start + count * 3);
-  const int32_t written = WideToNarrow(kCodePageUtf8, units, static_cast<int32_t>(count),
-                                       native.data() + start, static_cast<int32_t>(count * 3));
+  int32_t written = 0;
+  WideToNarrow(kCodePageUtf8, units, static_cast<int32_t>(count), native.data() + start,
+               static_cast<int32_t>(count * 3), written);
   native.resize(start + static_cast<size_t>(written));
-}
-
-// Length of the UTF-8 sequence that starts with `lead`, if it is well-formed.
-int32_t SequenceLength(unsigned char lead) {
-  return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
 }
 
 }  // namespace
@@ -56,27 +54,26 @@ void DropTrailingSlashes(std::string& native) {
 }
 
 std::u16string FromNativeName(const char* name) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(name);
   const size_t length = std::strlen(name);
   std::u16string wide;
   for (size_t i = 0; i < length;) {
-    const auto lead = static_cast<unsigned char>(name[i]);
-    const int32_t sequence = SequenceLength(lead);
-    char16_t units[2];
-    int32_t count = 0;
-    if (static_cast<size_t>(sequence) <= length - i) {
-      count = NarrowToWide(kCodePageUtf8, name + i, sequence, units, 2);
-    }
-    // The converter replaces what is ill-formed; only a sequence that converts back to the same
-    // bytes is taken as text.
-    char back[4];
-    if (count > 0 && WideToNarrow(kCodePageUtf8, units, count, back, 4) == sequence &&
-        std::memcmp(back, name + i, static_cast<size_t>(sequence)) == 0) {
-      wide.append(units, static_cast<size_t>(count));
-      i += static_cast<size_t>(sequence);
-    } else {
-      wide.push_back(static_cast<char16_t>(kEscapeBase + lead));
+    const Utf8Sequence sequence =
+        DecodeUtf8Sequence(bytes + i, static_cast<int32_t>(std::min<size_t>(length - i, 4)));
+    if (!sequence.wellFormed) {
+      // Only the lead byte is escaped: whatever follows it may start a sequence of its own.
+      wide.push_back(static_cast<char16_t>(kEscapeBase + bytes[i]));
       ++i;
+      continue;
     }
+    const char32_t codePoint = sequence.codePoint;
+    if (codePoint >= 0x10000) {
+      wide.push_back(static_cast<char16_t>(0xD800 + ((codePoint - 0x10000) >> 10)));
+      wide.push_back(static_cast<char16_t>(0xDC00 + ((codePoint - 0x10000) & 0x3FF)));
+    } else {
+      wide.push_back(static_cast<char16_t>(codePoint));
+    }
+    i += static_cast<size_t>(sequence.length);
   }
   return wide;
 }

@@ -5,6 +5,8 @@
 
 #include <cerrno>
 
+#include "platform/error_codes.h"
+
 // The C library headers of the build machine may predate the memory-deny-write-execute controls.
 #ifndef PR_SET_MDWE
 #define PR_SET_MDWE 65
@@ -21,14 +23,10 @@ void EnableHeapTerminationOnCorruption() {
   mallopt(M_CHECK_ACTION, 2);
 }
 
-DynamicCodeResult ProhibitDynamicCodeExecution() {
-  if (prctl(PR_SET_MDWE, PR_MDWE_REFUSE_EXEC_GAIN, 0L, 0L, 0L) == 0) {
-    return {DynamicCodeOutcome::kProhibited, 0};
-  }
-  const int code = errno;
+int32_t ProhibitDynamicCodeExecution() {
+  if (prctl(PR_SET_MDWE, PR_MDWE_REFUSE_EXEC_GAIN, 0L, 0L, 0L) == 0) return 0;
   // A kernel without the control rejects the unknown option itself with EINVAL.
-  if (code == EINVAL) return {DynamicCodeOutcome::kUnavailable, code};
-  return {DynamicCodeOutcome::kRefused, code};
+  return errno == EINVAL ? kErrorNotSupported : errno;
 }
 
 }  // namespace zel::platform

@@ -7,6 +7,8 @@
 
 #include <cerrno>
 
+#include "platform/error_codes.h"
+
 namespace zel::platform {
 namespace {
 
@@ -47,12 +49,11 @@ uint64_t PhysicalMemoryBytes() {
   return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
 }
 
-LimitResult LimitDataMemory(uint64_t bytes) {
-  if (IsSanitizerBuild()) return {LimitOutcome::kUnavailable, 0};
+int32_t LimitDataMemory(uint64_t bytes) {
+  if (IsSanitizerBuild()) return kErrorNotSupported;
   // Soft and hard limit alike, so nothing in the process can raise it again.
   const rlimit limit{static_cast<rlim_t>(bytes), static_cast<rlim_t>(bytes)};
-  if (setrlimit(RLIMIT_DATA, &limit) != 0) return {LimitOutcome::kRefused, errno};
-  return {LimitOutcome::kApplied, 0};
+  return setrlimit(RLIMIT_DATA, &limit) == 0 ? 0 : errno;
 }
 
 int32_t EndWithParentProcess() {

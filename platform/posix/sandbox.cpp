@@ -47,9 +47,7 @@ SandboxResult EnterSandbox(const std::vector<std::u16string>& writableFolders) {
   // Both mechanisms require that the process can never gain privileges again (through a
   // set-user-id program, for one), and it never needs to.
   if (prctl(PR_SET_NO_NEW_PRIVS, 1L, 0L, 0L, 0L) != 0) {
-    const ConfinementResult refused{ConfinementOutcome::kRefused, errno};
-    result.systemCalls = refused;
-    result.fileAccess = refused;
+    result.systemCalls = result.fileAccess = errno;
     return result;
   }
   // The rules first: the filter refuses the calls that make them.

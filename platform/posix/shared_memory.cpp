@@ -7,7 +7,6 @@
 
 #include <cerrno>
 
-#include "platform/last_error.h"
 #include "platform/posix/shared_object.h"
 
 namespace zel::platform {
@@ -20,38 +19,36 @@ struct SharedMemory : SharedObject {
 
 }  // namespace
 
-Handle CreateSharedMemory(const std::u16string& name, int64_t size,
-                          const SecurityAttributes* attributes) {
-  if (size < 0) {
-    SetLastError(EINVAL);
-    return nullptr;
-  }
+int32_t CreateSharedMemory(const std::u16string& name, int64_t size,
+                           const SecurityAttributes* attributes, HandleGuard& sharedMemory) {
+  if (size < 0) return EINVAL;
   const int fd = OpenOrCreate(name, size, attributes);
-  return fd < 0 ? nullptr : new SharedMemory(fd);
+  if (fd < 0) return errno;
+  sharedMemory.Reset(new SharedMemory(fd));
+  return 0;
 }
 
-Handle OpenSharedMemory(const std::u16string& name) {
+int32_t OpenSharedMemory(const std::u16string& name, HandleGuard& sharedMemory) {
   const int fd = shm_open(SharedObjectName(name).c_str(), O_RDWR | O_CLOEXEC, 0);
-  return fd < 0 ? nullptr : new SharedMemory(fd);
+  if (fd < 0) return errno;
+  sharedMemory.Reset(new SharedMemory(fd));
+  return 0;
 }
 
-void* MapView(Handle sharedMemory, int64_t size) {
+int32_t MapView(Handle sharedMemory, int64_t size, MappedView& view) {
   auto* object = As<SharedMemory>(sharedMemory);
-  if (object == nullptr) return nullptr;
+  if (object == nullptr) return EINVAL;
   struct stat info {};
-  if (fstat(object->fd, &info) != 0) return nullptr;
-  if (size <= 0 || info.st_size < size) {
-    SetLastError(EINVAL);
-    return nullptr;
-  }
-  void* view =
+  if (fstat(object->fd, &info) != 0) return errno;
+  if (size <= 0 || info.st_size < size) return EINVAL;
+  void* address =
       mmap(nullptr, static_cast<size_t>(size), PROT_READ | PROT_WRITE, MAP_SHARED, object->fd, 0);
-  return view == MAP_FAILED ? nullptr : view;
+  if (address == MAP_FAILED) return errno;
+  view.Reset({address, size});
+  return 0;
 }
 
-void UnmapView(void* view, int64_t size) noexcept {
-  if (view != nullptr) munmap(view, static_cast<size_t>(size));
-}
+void ViewTraits::Close(View view) noexcept { munmap(view.address, static_cast<size_t>(view.size)); }
 
 int32_t RestrictToOwner(Handle object) {
   auto* shared = As<SharedObject>(object);

@@ -7,29 +7,9 @@
 
 #include <cerrno>
 
+#include "platform/utf8.h"
+
 namespace zel::platform {
-
-namespace {
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-}  // namespace
 
 SharedObject::~SharedObject() {
   if (fd >= 0) close(fd);
@@ -43,9 +23,10 @@ std::string SharedObjectName(const std::u16string& name) {
         name[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (name[++i] - 0xDC00);
     } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
+      c = kReplacementCharacter;
     }
-    AppendUtf8(out, c);
+    char bytes[4];
+    out.append(bytes, static_cast<size_t>(EncodeUtf8Sequence(c, bytes)));
   }
   return out;
 }

@@ -23,6 +23,8 @@
 #include <initializer_list>
 #include <vector>
 
+#include "platform/error_codes.h"
+
 namespace zel::platform {
 
 namespace {
@@ -227,9 +229,9 @@ std::vector<sock_filter> BuildFilter() {
 
 }  // namespace
 
-ConfinementResult InstallSystemCallFilter() {
+int32_t InstallSystemCallFilter() {
 #ifdef ZEL_NO_SYSTEM_CALL_FILTER
-  return {ConfinementOutcome::kUnavailable, ENOSYS};
+  return kErrorNotSupported;
 #else
   const std::vector<sock_filter> program = BuildFilter();
   const sock_fprog header{static_cast<unsigned short>(program.size()),
@@ -237,13 +239,12 @@ ConfinementResult InstallSystemCallFilter() {
   // Synchronised to every thread, in case a library started one during set-up.
   const long result =
       syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, SECCOMP_FILTER_FLAG_TSYNC, &header);
-  if (result == 0) return {ConfinementOutcome::kApplied, 0};
+  if (result == 0) return 0;
   // A positive result names a thread that could not take the filter; nothing was installed.
-  if (result > 0) return {ConfinementOutcome::kRefused, ESRCH};
+  if (result > 0) return ESRCH;
   const int code = errno;
   // A kernel built without filters rejects the mode itself.
-  if (code == ENOSYS || code == EINVAL) return {ConfinementOutcome::kUnavailable, code};
-  return {ConfinementOutcome::kRefused, code};
+  return code == ENOSYS || code == EINVAL ? kErrorNotSupported : code;
 #endif
 }
 

@@ -6,7 +6,8 @@
 
 namespace zel::platform {
 
-// Installs the filter on every thread of the process. The caller must have set no-new-privileges.
-ConfinementResult InstallSystemCallFilter();
+// Installs the filter on every thread of the process; returns a result as
+// SandboxResult::systemCalls does. The caller must have set no-new-privileges.
+int32_t InstallSystemCallFilter();
 
 }  // namespace zel::platform

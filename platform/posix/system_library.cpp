@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/last_error.h"
+#include <cerrno>
+
+#include "platform/error_codes.h"
 
 namespace zel::platform {
 
@@ -28,32 +30,27 @@ constexpr const char* kSystemLibraryDirs[] = {
     "/usr/lib",
 };
 
-constexpr int32_t kProcedureNotFound = 127;
-
 }  // namespace
 
-ModuleHandle OpenSystemLibrary(const std::string& bareName, int32_t flags) {
+int32_t OpenSystemLibrary(const std::string& bareName, int32_t flags, LibraryGuard& module) {
   for (const char* dir : kSystemLibraryDirs) {
     std::string path = std::string(dir) + "/" + bareName;
     struct stat info {};
     if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
     // The first directory that holds the file decides, as the system directory does elsewhere.
-    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | flags);
-    if (module == nullptr) SetLastError(0);
-    return module;
+    module.Reset(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | flags));
+    return module.Empty() ? kErrorModuleNotFound : 0;
   }
-  SetLastError(0);
-  return nullptr;
+  return kErrorModuleNotFound;
 }
 
 void CloseLibrary(ModuleHandle module) {
   if (module != nullptr) dlclose(module);
 }
 
-void* FindLibraryFunction(ModuleHandle module, const std::string& name) {
-  void* address = dlsym(module, name.c_str());
-  if (address == nullptr) SetLastError(kProcedureNotFound);
-  return address;
+int32_t FindLibraryFunction(ModuleHandle module, const std::string& name, void*& address) {
+  address = dlsym(module, name.c_str());
+  return address != nullptr ? 0 : kErrorProcedureNotFound;
 }
 
 ModuleHandle ModuleContaining(const void* address) {
@@ -65,22 +62,19 @@ ModuleHandle ModuleContaining(const void* address) {
   return map;
 }
 
-bool ModuleFileName(ModuleHandle module, std::string& path) {
+int32_t ModuleFileName(ModuleHandle module, std::string& path) {
   link_map* map = nullptr;
-  if (module != nullptr && dlinfo(module, RTLD_DI_LINKMAP, &map) != 0) {
-    SetLastError(0);
-    return false;
-  }
+  if (module != nullptr && dlinfo(module, RTLD_DI_LINKMAP, &map) != 0) return kErrorModuleNotFound;
   if (map != nullptr && map->l_name != nullptr && map->l_name[0] != 0) {
     path = map->l_name;
-    return true;
+    return 0;
   }
   // The program itself has no name in the loader's list; the kernel knows its file.
   char buffer[4096];
-  ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer);
-  if (length < 0) return false;
+  const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer);
+  if (length < 0) return errno;
   path.assign(buffer, static_cast<size_t>(length));
-  return true;
+  return 0;
 }
 
 }  // namespace zel::platform

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <memory>
 
-#include "platform/last_error.h"
 #include "platform/posix/futex.h"
 #include "platform/posix/kernel_object.h"
 #include "platform/posix/waitable.h"
@@ -87,7 +86,8 @@ struct ThreadObject : KernelObject, Waitable {
 
 }  // namespace
 
-Handle CreateSuspendedThread(ThreadEntry entry, void* argument, uint32_t* threadId) {
+int32_t CreateSuspendedThread(ThreadEntry entry, void* argument, HandleGuard& thread,
+                              uint32_t& threadId) {
   auto control = std::make_shared<ThreadControl>();
   control->entry = entry;
   control->argument = argument;
@@ -95,43 +95,42 @@ Handle CreateSuspendedThread(ThreadEntry entry, void* argument, uint32_t* thread
   const int error = pthread_create(&control->thread, nullptr, ThreadMain, handover);
   if (error != 0) {
     delete handover;
-    SetLastError(error);
-    return nullptr;
+    return error;
   }
   WaitWhile(control->started, 0);
-  if (threadId != nullptr) *threadId = control->threadId;
-  return new ThreadObject(std::move(control));
+  threadId = control->threadId;
+  thread.Reset(new ThreadObject(std::move(control)));
+  return 0;
 }
 
-bool ResumeThread(Handle thread) {
+int32_t ResumeThread(Handle thread) {
   auto* object = As<ThreadObject>(thread);
-  if (object == nullptr) return false;
+  if (object == nullptr) return EINVAL;
   uint32_t closed = kGateClosed;
   Atomic(object->control->gate).compare_exchange_strong(closed, kGateOpen);
   futex::Wake(&object->control->gate, 1);
-  return true;
+  return 0;
 }
 
-bool TerminateSuspendedThread(Handle thread, uint32_t exitCode) {
+int32_t TerminateSuspendedThread(Handle thread, uint32_t exitCode) {
   auto* object = As<ThreadObject>(thread);
-  if (object == nullptr) return false;
+  if (object == nullptr) return EINVAL;
   object->control->cancelCode = exitCode;
   uint32_t closed = kGateClosed;
   if (!Atomic(object->control->gate).compare_exchange_strong(closed, kGateCancelled)) {
-    SetLastError(EBUSY);  // it runs already
-    return false;
+    return EBUSY;  // it runs already
   }
   futex::Wake(&object->control->gate, 1);
-  return true;
+  return 0;
 }
 
-bool GetThreadExitCode(Handle thread, uint32_t* exitCode) {
+int32_t GetThreadExitCode(Handle thread, uint32_t& exitCode) {
   auto* object = As<ThreadObject>(thread);
-  if (object == nullptr) return false;
-  *exitCode = Atomic(object->control->done).load(std::memory_order_acquire) != 0
-                  ? object->control->exitCode
-                  : kStillActive;
-  return true;
+  if (object == nullptr) return EINVAL;
+  exitCode = Atomic(object->control->done).load(std::memory_order_acquire) != 0
+                 ? object->control->exitCode
+                 : kStillActive;
+  return 0;
 }
 
 uint32_t CurrentThreadId() { return static_cast<uint32_t>(gettid()); }

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <ctime>
 
-#include "platform/last_error.h"
 #include "platform/posix/futex.h"
 #include "platform/posix/kernel_object.h"
 #include "platform/posix/waitable.h"
@@ -25,51 +24,60 @@ timespec FromNs(int64_t ns) { return timespec{ns / 1000000000, ns % 1000000000};
 
 }  // namespace
 
-WaitResult WaitForObject(Handle object, uint32_t timeoutMs) {
+int32_t WaitForObject(Handle object, uint32_t timeoutMs, WaitResult& result) {
   auto* waitable = As<Waitable>(object);
-  if (waitable == nullptr) return WaitResult::kFailed;
+  if (waitable == nullptr) return EINVAL;
   const int64_t deadline = ToNs(Now()) + int64_t{timeoutMs} * 1000000;
   for (;;) {
-    if (waitable->TryConsume()) return WaitResult::kFirst;
+    if (waitable->TryConsume()) {
+      result = WaitResult::kFirst;
+      return 0;
+    }
     const timespec* timeout = nullptr;
     timespec remaining{};
     if (timeoutMs != kInfinite) {
       const int64_t left = deadline - ToNs(Now());
-      if (left <= 0) return WaitResult::kTimeout;
+      if (left <= 0) {
+        result = WaitResult::kTimeout;
+        return 0;
+      }
       remaining = FromNs(left);
       timeout = &remaining;
     }
     const int error = futex::Wait(waitable->Word(), 0, timeout);
-    if (error != 0 && error != ETIMEDOUT && error != EINTR) {
-      SetLastError(error);
-      return WaitResult::kFailed;
-    }
+    if (error != 0 && error != ETIMEDOUT && error != EINTR) return error;
   }
 }
 
 // Both words are waited for in one futex_waitv call, so a signal of either that arrives after the
 // check below and before the call makes the call return at once: no wake-up is lost and neither
 // object needs to know about the other.
-WaitResult WaitForEither(Handle first, Handle second, uint32_t timeoutMs) {
+int32_t WaitForEither(Handle first, Handle second, uint32_t timeoutMs, WaitResult& result) {
   auto* one = As<Waitable>(first);
   auto* two = As<Waitable>(second);
-  if (one == nullptr || two == nullptr) return WaitResult::kFailed;
+  if (one == nullptr || two == nullptr) return EINVAL;
+  // `first` is looked at first and wins; `second` keeps its signal in that case.
+  const auto consumed = [&] {
+    if (one->TryConsume()) {
+      result = WaitResult::kFirst;
+      return true;
+    }
+    if (two->TryConsume()) {
+      result = WaitResult::kSecond;
+      return true;
+    }
+    return false;
+  };
   const timespec deadline = FromNs(ToNs(Now()) + int64_t{timeoutMs} * 1000000);
   for (;;) {
-    // `first` is looked at first and wins; `second` keeps its signal in that case.
-    if (one->TryConsume()) return WaitResult::kFirst;
-    if (two->TryConsume()) return WaitResult::kSecond;
+    if (consumed()) return 0;
     const int error = futex::WaitEither(one->Word(), 0, two->Word(), 0,
                                         timeoutMs == kInfinite ? nullptr : &deadline);
     if (error == ETIMEDOUT) {
-      if (one->TryConsume()) return WaitResult::kFirst;
-      if (two->TryConsume()) return WaitResult::kSecond;
-      return WaitResult::kTimeout;
+      if (!consumed()) result = WaitResult::kTimeout;
+      return 0;
     }
-    if (error != 0 && error != EINTR) {
-      SetLastError(error);
-      return WaitResult::kFailed;
-    }
+    if (error != 0 && error != EINTR) return error;
   }
 }
 

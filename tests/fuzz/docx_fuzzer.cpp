@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "documents/docx_to_pdf.h"
+#include "imaging/image_library.h"
 #include "tests/fuzz/fuzz_libraries.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -18,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<uint8_t> file(data, data + size);
   std::vector<uint8_t> pdf;
   try {
-    zel::DocxToPdf(file.data(), static_cast<int32_t>(file.size()), pdf);
+    zel::DocxToPdf(file.data(), static_cast<int32_t>(file.size()), zel::ImageTempFolder(), pdf);
   } catch (const std::exception&) {
     return 0;
   }

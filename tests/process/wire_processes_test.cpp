@@ -161,9 +161,12 @@ TEST(WireProcesses, MutexHeldByAKilledProcessIsTakenOver) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     // Hold the channel's mutex and never let go.
-    vesku::CBaseGuard<vesku::HandleImpl> mutex(zel::platform::CreateNamedMutex(
-        u"ml_" + created.name + u"_" + wire_test::ToU16(std::to_string(kSize)), nullptr));
-    if (!mutex || zel::platform::WaitForMutex(mutex.Get()) != zel::platform::MutexWait::kAcquired) {
+    vesku::CBaseGuard<vesku::HandleImpl> mutex;
+    bool abandoned = false;
+    if (zel::platform::CreateNamedMutex(
+            u"ml_" + created.name + u"_" + wire_test::ToU16(std::to_string(kSize)), nullptr,
+            mutex) != 0 ||
+        zel::platform::WaitForMutex(mutex.Get(), abandoned) != 0 || abandoned) {
       _exit(1);
     }
     const char byte = 1;

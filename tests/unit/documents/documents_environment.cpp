@@ -5,7 +5,6 @@
 
 #include <filesystem>
 
-#include "imaging/image_library.h"
 #include "pdfium/fpdfview.h"
 #include "util/strings.h"
 
@@ -16,7 +15,6 @@ class DocumentsEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
     std::filesystem::create_directories(DocumentTempFolder());
-    SetUpImageLibrary(vesku::ToWide(DocumentTempFolder()), true);
     FPDF_InitLibrary();
   }
   void TearDown() override { std::filesystem::remove_all(DocumentTempFolder()); }
@@ -30,6 +28,11 @@ const std::string& DocumentTempFolder() {
   static const std::string folder = (std::filesystem::temp_directory_path() /
                                      ("zel_documents_" + std::to_string(::getpid()) + "_temp"))
                                         .string();
+  return folder;
+}
+
+const std::u16string& ConverterTempFolder() {
+  static const std::u16string folder = vesku::ToWide(DocumentTempFolder());
   return folder;
 }
 

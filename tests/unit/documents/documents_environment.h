@@ -1,5 +1,5 @@
-// The process set-up of the document tests: the image library's temporary folder (where the DOCX
-// reader puts its copies) and the PDF library.
+// The process set-up of the document tests: the temporary folder where the DOCX reader puts its
+// copies, and the PDF library.
 #pragma once
 
 #include <string>
@@ -7,5 +7,8 @@
 namespace zel::test {
 
 const std::string& DocumentTempFolder();
+
+// The same folder, as the converters take it.
+const std::u16string& ConverterTempFolder();
 
 }  // namespace zel::test

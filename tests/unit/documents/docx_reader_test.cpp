@@ -15,15 +15,18 @@ namespace {
 DocxDocument Read(const std::string& body) {
   const Bytes docx = MakeDocx(body);
   DocxDocument document;
-  ParseDocumentXml(ExtractDocumentXml(docx.data(), static_cast<int32_t>(docx.size())), document);
+  ParseDocumentXml(
+      ExtractDocumentXml(docx.data(), static_cast<int32_t>(docx.size()), ConverterTempFolder()),
+      document);
   return document;
 }
 
 std::string ErrorOf(const Bytes& bytes) {
   try {
     DocxDocument document;
-    ParseDocumentXml(ExtractDocumentXml(bytes.data(), static_cast<int32_t>(bytes.size())),
-                     document);
+    ParseDocumentXml(
+        ExtractDocumentXml(bytes.data(), static_cast<int32_t>(bytes.size()), ConverterTempFolder()),
+        document);
   } catch (const std::exception& error) {
     return error.what();
   }
@@ -89,6 +92,9 @@ TEST(DocxReader, BrokenContainersAndXmlAreRefusedAndLeaveNoFile) {
             "Failed to parse document.xml as XML.");
   EXPECT_EQ(ErrorOf(MakeZip({{"word/document.xml", "<?xml version=\"1.0\"?><!-- none -->"}})),
             "Invalid XML.");
+  // A range that wraps around the address space: the copy is created, then its write refused.
+  const auto* wrapping = reinterpret_cast<const uint8_t*>(UINTPTR_MAX - 15);
+  EXPECT_THROW(ExtractDocumentXml(wrapping, 64, ConverterTempFolder()), std::runtime_error);
   EXPECT_TRUE(std::filesystem::is_empty(DocumentTempFolder()));
 }
 

@@ -8,6 +8,7 @@
 #include "documents/docx_to_pdf.h"
 #include "documents/text_to_pdf.h"
 #include "tests/support/test_documents.h"
+#include "tests/unit/documents/documents_environment.h"
 
 namespace zel::test {
 namespace {
@@ -18,7 +19,7 @@ constexpr double kA4Width = 595.27;
 Bytes DocxPdf(const std::string& body) {
   const Bytes docx = MakeDocx(body);
   Bytes pdf;
-  DocxToPdf(docx.data(), static_cast<int32_t>(docx.size()), pdf);
+  DocxToPdf(docx.data(), static_cast<int32_t>(docx.size()), ConverterTempFolder(), pdf);
   return pdf;
 }
 

@@ -298,5 +298,59 @@ TEST(ImageDecoder, DamagedLaterFrameLeavesTheFirstAsAStillImage) {
   EXPECT_EQ(decoder.width(), 30);
 }
 
+// A top-down 32-bit BMP as a rendered document page arrives, every pixel different.
+Bytes TopDownBmp(int32_t width, int32_t height, uint8_t alpha) {
+  Bytes file(54 + static_cast<size_t>(width) * height * 4);
+  const auto put32 = [&](size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) file[at + i] = static_cast<uint8_t>(value >> (8 * i));
+  };
+  file[0] = 'B';
+  file[1] = 'M';
+  put32(2, static_cast<uint32_t>(file.size()));
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, static_cast<uint32_t>(width));
+  put32(22, static_cast<uint32_t>(-height));
+  file[26] = 1;
+  file[28] = 32;
+  for (size_t i = 54; i < file.size(); i += 4) {
+    file[i] = static_cast<uint8_t>(i * 7);
+    file[i + 1] = static_cast<uint8_t>(i * 13);
+    file[i + 2] = static_cast<uint8_t>(i * 29);
+    file[i + 3] = alpha;
+  }
+  return file;
+}
+
+// What the library makes of a picture, as BGRA.
+Bytes LibraryBgra(const Bytes& file) {
+  Magick::Image image;
+  Magick::Blob blob(file.data(), file.size());
+  image.read(blob);
+  Bytes pixels(image.columns() * image.rows() * 4);
+  image.write(0, 0, image.columns(), image.rows(), "BGRA", Magick::CharPixel, pixels.data());
+  return pixels;
+}
+
+// Such a page is sent as its bytes stand, which must be what the library makes of the file; a
+// box that shrinks it, or a single pixel that is not opaque, sends it the library's way.
+TEST(ImageDecoder, OpaqueTopDownBmpIsSentAsItsPixelsStand) {
+  const Bytes bmp = TopDownBmp(7, 5, 0xFF);
+  ImageDecoder decoder({kNoLimit, 0, 0});
+  const Bytes pixels = test::LoadAndExport(decoder, bmp, 0, false, u"page.bmp");
+  EXPECT_EQ(Bytes(bmp.begin() + 54, bmp.end()), pixels);
+  EXPECT_EQ(LibraryBgra(bmp), pixels);
+
+  ImageDecoder boxed({kNoLimit, 4, 4});
+  test::LoadAndExport(boxed, bmp, 0, false, u"page.bmp");
+  EXPECT_EQ(boxed.width(), 4);
+
+  Bytes oneSeeThrough = bmp;
+  oneSeeThrough[54 + 4 * 17 + 3] = 0;
+  ImageDecoder declined({kNoLimit, 0, 0});
+  EXPECT_EQ(LibraryBgra(oneSeeThrough),
+            test::LoadAndExport(declined, oneSeeThrough, 0, false, u"page.bmp"));
+}
+
 }  // namespace
 }  // namespace zel

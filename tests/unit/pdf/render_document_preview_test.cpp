@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "imaging/image_library.h"
 #include "pdfium/fpdfview.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_documents.h"
@@ -27,7 +26,7 @@ TEST(RenderDocumentPreview, PdfBecomesTheBmpOfItsFirstPage) {
   std::string mime = "application/pdf";
   std::vector<uint8_t> storage;
   const auto [data, size] =
-      RenderDocumentPreview(pdf.data(), static_cast<int32_t>(pdf.size()), mime, storage);
+      RenderDocumentPreview(pdf.data(), static_cast<int32_t>(pdf.size()), mime, u"", storage);
   EXPECT_EQ(mime, "image/bmp");
   EXPECT_EQ(data, storage.data());
   EXPECT_EQ(static_cast<size_t>(size), storage.size());
@@ -43,7 +42,7 @@ TEST(RenderDocumentPreview, OtherFilesPassThroughUntouched) {
     std::string mime = type;
     std::vector<uint8_t> storage = {7};
     const auto [data, size] =
-        RenderDocumentPreview(pdf.data(), static_cast<int32_t>(pdf.size()), mime, storage);
+        RenderDocumentPreview(pdf.data(), static_cast<int32_t>(pdf.size()), mime, u"", storage);
     EXPECT_EQ(data, pdf.data()) << type;
     EXPECT_EQ(static_cast<size_t>(size), pdf.size()) << type;
     EXPECT_EQ(mime, type);
@@ -63,11 +62,13 @@ int32_t BmpHeight(const std::vector<uint8_t>& bmp) {
   return -height;  // top-down
 }
 
-std::string PreviewError(const std::vector<uint8_t>& bytes, const char* type) {
+std::string PreviewError(const std::vector<uint8_t>& bytes, const char* type,
+                         const std::u16string& tempFolder) {
   std::string mime = type;
   std::vector<uint8_t> storage;
   try {
-    RenderDocumentPreview(bytes.data(), static_cast<int32_t>(bytes.size()), mime, storage);
+    RenderDocumentPreview(bytes.data(), static_cast<int32_t>(bytes.size()), mime, tempFolder,
+                          storage);
   } catch (const std::exception& error) {
     EXPECT_EQ(mime, type);
     return error.what();
@@ -77,16 +78,16 @@ std::string PreviewError(const std::vector<uint8_t>& bytes, const char* type) {
 
 class WordAndTextPreview : public ::testing::Test {
  protected:
-  // The DOCX reader's temporary files go to the image library's folder: one of this run's own.
+  // The DOCX reader's temporary files go to a folder of this run's own.
   static void SetUpTestSuite() {
     folder_ = new zel_test::TempFolder("preview_routing");
-    SetUpImageLibrary(folder_->wide(), true);
     FPDF_InitLibrary();
   }
   static void TearDownTestSuite() {
     delete folder_;
     folder_ = nullptr;
   }
+  static std::u16string TempFolder() { return folder_->wide(); }
 
   static zel_test::TempFolder* folder_;
 };
@@ -108,7 +109,7 @@ TEST_F(WordAndTextPreview, DocxAndTextBecomeTheBmpOfTheirFirstPage) {
     std::string mime = item.type;
     std::vector<uint8_t> storage;
     const auto [data, size] = RenderDocumentPreview(
-        item.bytes.data(), static_cast<int32_t>(item.bytes.size()), mime, storage);
+        item.bytes.data(), static_cast<int32_t>(item.bytes.size()), mime, TempFolder(), storage);
     EXPECT_EQ(mime, "image/bmp");
     EXPECT_EQ(data, storage.data());
     ASSERT_EQ(static_cast<size_t>(size), storage.size());
@@ -120,15 +121,16 @@ TEST_F(WordAndTextPreview, DocxAndTextBecomeTheBmpOfTheirFirstPage) {
 TEST_F(WordAndTextPreview, ConverterErrorsPassThroughUnchanged) {
   const std::vector<uint8_t> pdf = MakePdf({{}});
   // Labelled as text, a PDF goes to the text converter, which refuses its binary content.
-  EXPECT_EQ(PreviewError(pdf, "application/octet-stream"), "Can't preview text");
-  EXPECT_EQ(PreviewError(ToBytes("plain words"), kMimeDocxForTest),
+  EXPECT_EQ(PreviewError(pdf, "application/octet-stream", TempFolder()), "Can't preview text");
+  EXPECT_EQ(PreviewError(ToBytes("plain words"), kMimeDocxForTest, TempFolder()),
             "Failed to open docx file as zip.");
-  EXPECT_EQ(PreviewError(MakeZip({{"a.txt", "x"}}), kMimeDocxForTest),
+  EXPECT_EQ(PreviewError(MakeZip({{"a.txt", "x"}}), kMimeDocxForTest, TempFolder()),
             "document.xml not found in docx.");
-  EXPECT_EQ(PreviewError(MakeZip({{"word/document.xml", "<a>"}}), kMimeDocxForTest),
+  EXPECT_EQ(PreviewError(MakeZip({{"word/document.xml", "<a>"}}), kMimeDocxForTest, TempFolder()),
             "Failed to parse document.xml as XML.");
-  EXPECT_EQ(PreviewError(MakeZip({{"word/document.xml", "<!-- -->"}}), kMimeDocxForTest),
-            "Invalid XML.");
+  EXPECT_EQ(
+      PreviewError(MakeZip({{"word/document.xml", "<!-- -->"}}), kMimeDocxForTest, TempFolder()),
+      "Invalid XML.");
 }
 
 }  // namespace

@@ -1,25 +1,29 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "platform/process_wait.h"
-#include "util/libc_process_queries.h"
 
 namespace {
 
+using zel::platform::DescriptorGuard;
 using zel::platform::WaitForDescriptor;
-using WaitResult = zel::platform::DescriptorWaitResult;
 
 TEST(ParentWait, ParentThatIsAliveDoesNotSignal) {
-  vesku::CLibcProcessQueries queries;
-  const int parent = queries.getppid();
-  ASSERT_GT(parent, 0);
-  const int descriptor = queries.pidfd_open(parent, 0);
-  ASSERT_GE(descriptor, 0);
-  EXPECT_EQ(WaitForDescriptor(descriptor, 20), WaitResult::kTimedOut);
-  zel::platform::CloseDescriptor(descriptor);
+  DescriptorGuard parent;
+  ASSERT_EQ(0, zel::platform::OpenParentProcess(parent));
+  ASSERT_FALSE(parent.Empty());
+  bool signalled = true;
+  EXPECT_EQ(0, WaitForDescriptor(parent, 20, signalled));
+  EXPECT_FALSE(signalled);
 }
 
 TEST(ParentWait, ClosedDescriptorIsAFailure) {
-  EXPECT_EQ(WaitForDescriptor(1 << 20, 0), WaitResult::kFailed);
+  DescriptorGuard closed(1 << 20);
+  bool signalled = true;
+  EXPECT_EQ(EBADF, WaitForDescriptor(closed, 0, signalled));
+  EXPECT_FALSE(signalled);
+  closed.Release();  // it was never open
 }
 
 }  // namespace

@@ -97,10 +97,9 @@ TEST(ChannelOpen, BadHeadersAndSizesAreRejected) {
   // A mapping of that name but too small for the size: mapping it would crash on access.
   const std::u16string small = UniqueName("small");
   CreatedChannel tiny(small, 4096);
-  zel::platform::Handle shm =
-      zel::platform::CreateSharedMemory(u"s_" + small + u"_8192", 4096, nullptr);
-  ASSERT_NE(shm, nullptr);
-  zel::platform::CloseHandle(shm);
+  zel::platform::HandleGuard shm;
+  ASSERT_EQ(0, zel::platform::CreateSharedMemory(u"s_" + small + u"_8192", 4096, nullptr, shm));
+  shm.Reset();
   CRpcChannel host;
   EXPECT_EQ(host.Open(small, 8192, false, nullptr, u""), 22);
   CRpcChannel::Remove(small, 8192, u"");
@@ -108,9 +107,9 @@ TEST(ChannelOpen, BadHeadersAndSizesAreRejected) {
 
 TEST(ChannelOpen, NegativeSizeIsCodeOne) {
   const std::u16string name = UniqueName("negative");
-  zel::platform::Handle shm = zel::platform::CreateSharedMemory(u"s_" + name + u"_-5", 64, nullptr);
-  ASSERT_NE(shm, nullptr);
-  zel::platform::CloseHandle(shm);
+  zel::platform::HandleGuard shm;
+  ASSERT_EQ(0, zel::platform::CreateSharedMemory(u"s_" + name + u"_-5", 64, nullptr, shm));
+  shm.Reset();
   CRpcChannel host;
   EXPECT_EQ(host.Open(name, -5, false, nullptr, u""), 1);
   CRpcChannel::Remove(name, -5, u"");

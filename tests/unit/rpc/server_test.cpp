@@ -243,7 +243,9 @@ TEST(Server, ClosedRequestChannelStopsTakingButListenersKeepRunning) {
   // a woken listener looks at the ring before anything else; a signal this test takes itself is
   // given back.
   const zel::platform::Handle event = viewer.requests.EventHandle().Get();
-  while (zel::platform::WaitForObject(event, 0) == zel::platform::WaitResult::kFirst) {
+  zel::platform::WaitResult signalled = zel::platform::WaitResult::kTimeout;
+  while (zel::platform::WaitForObject(event, 0, signalled) == 0 &&
+         signalled == zel::platform::WaitResult::kFirst) {
     CRpcChannel::Signal(event);
     std::this_thread::yield();
   }

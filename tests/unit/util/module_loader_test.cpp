@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/last_error.h"
+#include "platform/system_library.h"
 #include "tests/support/temp_folder.h"
 #include "util/exceptions.h"
 #include "util/strings.h"
@@ -30,9 +31,10 @@ TEST(LoadSystemLibrary, RefusesEverythingButABareName) {
 TEST(LoadSystemLibrary, FindsSystemLibrariesByBareName) {
   vesku::ModuleHandle libc = LoadSystemLibrary(u"libc.so.6", 0);
   ASSERT_NE(libc, nullptr);
-  const std::u16string path = vesku::GetModuleName(libc);
-  EXPECT_EQ(path.front(), u'/');
-  EXPECT_TRUE(path.ends_with(u"/libc.so.6"));
+  std::string path;
+  ASSERT_EQ(0, zel::platform::ModuleFileName(libc, path));
+  EXPECT_EQ(path.front(), '/');
+  EXPECT_TRUE(path.ends_with("/libc.so.6"));
   zel::platform::CloseLibrary(libc);
 }
 
@@ -42,8 +44,9 @@ TEST(LoadSystemLibrary, IgnoresTheCurrentAndTheProgramFolder) {
   const std::string planted = "libzelplanted" + std::to_string(::getpid()) + ".so.1";
   const fs::path source = "/usr/lib/x86_64-linux-gnu/libz.so.1";
   if (!fs::exists(source)) GTEST_SKIP() << "no library to plant";
-  const fs::path programFolder =
-      fs::path(vesku::ToUtf8(vesku::GetModuleName(vesku::GetCurrentModule()))).parent_path();
+  std::string program;
+  ASSERT_EQ(0, zel::platform::ModuleFileName(nullptr, program));
+  const fs::path programFolder = fs::path(program).parent_path();
   const zel_test::TempFolder scratchFolder;
   const fs::path& scratch = scratchFolder.path();
   const fs::path oldCurrent = fs::current_path();
@@ -88,12 +91,6 @@ TEST(CLibrary, ResolvesExportsAndNamesMissingOnes) {
     EXPECT_STREQ(e.what(), "Function not found: zel_no_such_function");
     EXPECT_EQ(e.code(), 127);
   }
-}
-
-TEST(GetModuleName, NamesTheProgramItself) {
-  const std::u16string current = vesku::GetModuleName(vesku::GetCurrentModule());
-  EXPECT_TRUE(current.ends_with(u"/unit_util")) << vesku::ToUtf8(current);
-  EXPECT_EQ(vesku::GetModuleName(nullptr), current);
 }
 
 }  // namespace

@@ -36,9 +36,10 @@ class Worker : public vesku::SharedThread<TestPolicy> {
   uint32_t Run(CRefPtr<SharedThread> /*self*/, CRefPtr<ThreadInfo> info) override {
     if (body_ == Body::kThrow) throw std::runtime_error("body failed");
     if (body_ == Body::kWaitForStop) {
-      trace_.sawStop =
-          zel::platform::WaitForObject(info->stopEvent.Get(), zel::platform::kInfinite) ==
-          zel::platform::WaitResult::kFirst;
+      zel::platform::WaitResult result = zel::platform::WaitResult::kTimeout;
+      trace_.sawStop = zel::platform::WaitForObject(info->stopEvent.Get(), zel::platform::kInfinite,
+                                                    result) == 0 &&
+                       result == zel::platform::WaitResult::kFirst;
     }
     return 7;
   }
@@ -50,7 +51,7 @@ class Worker : public vesku::SharedThread<TestPolicy> {
 
 uint32_t ExitCode(ThreadInfo& info) {
   uint32_t code = 0;
-  EXPECT_TRUE(zel::platform::GetThreadExitCode(info.threadHandle.Get(), &code));
+  EXPECT_EQ(0, zel::platform::GetThreadExitCode(info.threadHandle.Get(), code));
   return code;
 }
 
@@ -82,8 +83,9 @@ TEST(SharedThread, SecondStartFailsAndLeavesTheFirstThreadRunning) {
     EXPECT_STREQ(e.what(), "Thread.CannotStartTwice");
   }
   EXPECT_EQ(worker->CurrentInfo().Get(), first.Get());
-  EXPECT_EQ(zel::platform::WaitForObject(first->threadHandle.Get(), 50),
-            zel::platform::WaitResult::kTimeout);
+  zel::platform::WaitResult result = zel::platform::WaitResult::kFirst;
+  EXPECT_EQ(zel::platform::WaitForObject(first->threadHandle.Get(), 50, result), 0);
+  EXPECT_EQ(result, zel::platform::WaitResult::kTimeout);
   vesku::RequestStop(*first);
   vesku::WaitForThreadEnd(*first);
 

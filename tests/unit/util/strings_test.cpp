@@ -27,17 +27,6 @@ TEST(PathHelpers, TrailingSeparatorLooksOnlyAtTheLastCharacter) {
   EXPECT_EQ(vesku::JoinPath(u"/tmp/", u"x.png"), u"/tmp/x.png");
 }
 
-TEST(PathHelpers, StripFileNameKeepsTheFolderWithItsSeparator) {
-  EXPECT_EQ(vesku::StripFileName(u"C:\\dir\\file.exe"), u"C:\\dir\\");
-  EXPECT_EQ(vesku::StripFileName(u"/tmp/dir/file.exe"), u"/tmp/dir/");
-  EXPECT_EQ(vesku::StripFileName(u"file.exe"), u"");
-  EXPECT_EQ(vesku::StripFileName(u"C:\\dir\\"), u"C:\\dir\\");
-  // The first character is never taken for a separator.
-  EXPECT_EQ(vesku::StripFileName(u"/file"), u"");
-  EXPECT_EQ(vesku::StripFileName(u"/"), u"");
-  EXPECT_EQ(vesku::StripFileName(u"a/b/c"), u"a/b/");
-}
-
 TEST(Conversions, ResultsEndAtTheFirstNul) {
   const std::u16string withNul(u"a\0b", 3);
   EXPECT_EQ(vesku::ToUtf8(withNul), "a");
@@ -71,12 +60,12 @@ TEST(Conversions, BadInputBecomesReplacementCharacters) {
             "a\xef\xbf\xbd"
             "b");
   EXPECT_EQ(vesku::ToUtf8(std::u16string(1, char16_t(0xDC00))), "\xef\xbf\xbd");
-  // One replacement per maximal ill-formed part: a truncated three-byte sequence is one, an
-  // overlong lead byte and its continuation are two, a stray continuation byte is one.
+  // The converter reads UTF-8 as DecodeUtf8 does: a truncated sequence, an overlong form and an
+  // encoded surrogate are one replacement each, a stray continuation byte is one.
   EXPECT_EQ(vesku::ToWide("x\xe2\x82y"), u"x\uFFFDy");
-  EXPECT_EQ(vesku::ToWide("\xc0\x80"), u"\uFFFD\uFFFD");
+  EXPECT_EQ(vesku::ToWide("\xc0\x80"), u"\uFFFD");
   EXPECT_EQ(vesku::ToWide("\x80z"), u"\uFFFDz");
-  EXPECT_EQ(vesku::ToWide("\xed\xa0\x80"), u"\uFFFD\uFFFD\uFFFD");
+  EXPECT_EQ(vesku::ToWide("\xed\xa0\x80"), u"\uFFFD");
 }
 
 TEST(Conversions, UnknownCodePageFails) {
@@ -169,6 +158,26 @@ TEST(Utf8, DecodeIllFormedSequences) {
   ExpectDecoded("\xfc\x84\x80\x80\x80\x80", 6, 0xFFFD);
   ExpectDecoded("\xf8\x88z", 2, 0xFFFD);
   ExpectDecoded("\xfc\x84", 2, 0xFFFD);
+}
+
+TEST(Utf8, TheConverterReadsAsDecodeUtf8Does) {
+  for (const std::string bytes :
+       {"\xc0\x80", "\xe0\x9f\xbf", "\xed\xa0\x80", "\xf4\x90\x80\x80z", "\xe2\x82z", "\x80\xbf",
+        "\xf8\x88\x80\x80\x80z", "\xfc\x84", "a\xc3\xa9\xf0\x9f\x98\x80"}) {
+    std::u16string decoded;
+    for (size_t at = 0; at < bytes.size();) {
+      uint32_t codePoint = 0;
+      at += static_cast<size_t>(
+          DecodeUtf8(bytes.data() + at, static_cast<int32_t>(bytes.size() - at), codePoint));
+      if (codePoint >= 0x10000) {
+        decoded += static_cast<char16_t>(0xD800 + ((codePoint - 0x10000) >> 10));
+        decoded += static_cast<char16_t>(0xDC00 + ((codePoint - 0x10000) & 0x3FF));
+      } else {
+        decoded += static_cast<char16_t>(codePoint);
+      }
+    }
+    EXPECT_EQ(vesku::ToWide(bytes), decoded) << testing::PrintToString(bytes);
+  }
 }
 
 TEST(Utf8, DecodeWithoutInputConsumesNothing) {
