@@ -1,5 +1,7 @@
 #include "client/host_client.h"
 
+#include <atomic>
+
 #include "client/host_session.h"
 #include "platform/thread.h"
 #include "rpc/archive_values.h"
@@ -48,9 +50,11 @@ std::shared_ptr<HostSession> CHostClient::Session() {
     clock_.Sleep(delay);
     lock.lock();
   }
-  // A fresh channel name per host: a new host never meets an old host's leftovers.
-  const std::string name = "zel" + std::to_string(platform::CurrentProcessId()) + "_" +
-                           std::to_string(++sessionCounter_);
+  // A fresh channel name per host: a new host never meets an old host's leftovers, and the hosts
+  // of two clients in one process (a viewer with two, the C interface) never share a channel.
+  static std::atomic<uint64_t> hostsStarted{0};
+  const std::string name =
+      "zel" + std::to_string(platform::CurrentProcessId()) + "_" + std::to_string(++hostsStarted);
   session_ = std::make_shared<HostSession>(options_, name);
   return session_;
 }
@@ -89,9 +93,15 @@ std::string CHostClient::dumpPath() const { return options_.workFolder + "/dumps
 
 RawReply CHostClient::Call(int32_t size,
                            const std::function<void(vesk::CArchiveOverBuffer&)>& write) {
+  return Call(size, write, options_.replyTimeoutMs);
+}
+
+RawReply CHostClient::Call(int32_t size,
+                           const std::function<void(vesk::CArchiveOverBuffer&)>& write,
+                           int32_t timeoutMs) {
   const std::shared_ptr<HostSession> session = Session();
   try {
-    return session->Call(size, write, options_.replyTimeoutMs);
+    return session->Call(size, write, timeoutMs);
   } catch (const HostDied&) {
     // Noticed now rather than at the next request, so that the back-off counts from the end.
     Retire(session);

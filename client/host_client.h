@@ -88,6 +88,9 @@ class CHostClient {
   // reply. Starts a host first when none is running, once the restart back-off allows. Throws
   // HostDied, ReplyTimeout, or std::length_error for a request larger than the channel can hold.
   RawReply Call(int32_t size, const std::function<void(vesk::CArchiveOverBuffer&)>& write);
+  // The same with a time-out of its own instead of the client's.
+  RawReply Call(int32_t size, const std::function<void(vesk::CArchiveOverBuffer&)>& write,
+                int32_t timeoutMs);
 
   // Typed calls; an error reply throws HostError.
   FileInfoReply FileInfo(const FileRef& file);
@@ -120,7 +123,6 @@ class CHostClient {
   std::shared_ptr<HostSession> session_;
   std::optional<HostExit> lastExit_;
   RestartBackoff backoff_;
-  uint64_t sessionCounter_ = 0;
 };
 
 }  // namespace zel::client

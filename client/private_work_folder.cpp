@@ -24,6 +24,7 @@ CPrivateWorkFolder::CPrivateWorkFolder(const std::string& prefix) {
 }
 
 CPrivateWorkFolder::~CPrivateWorkFolder() {
+  if (keep_) return;
   vesku::ClearFolderContents(widePath_);
   platform::RemoveFolder(widePath_);
 }

@@ -18,9 +18,14 @@ class CPrivateWorkFolder {
 
   const std::string& path() const { return path_; }
 
+  // Leaves the folder and everything in it in place when the object goes: what a message names
+  // (a host's crash dump) must still be there to be read.
+  void Keep() { keep_ = true; }
+
  private:
   std::u16string widePath_;
   std::string path_;
+  bool keep_ = false;
 };
 
 }  // namespace zel::client

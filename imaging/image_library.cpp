@@ -13,8 +13,10 @@
 #include "platform/create_folder.h"
 #include "platform/environment.h"
 #include "platform/files.h"
+#include "platform/folder_lock.h"
 #include "platform/path.h"
 #include "platform/process_limits.h"
+#include "platform/thread.h"
 #include "util/clear_folder.h"
 #include "util/crash_handlers.h"
 #include "util/files.h"
@@ -30,12 +32,21 @@ std::u16string& TempFolder() {
   return folder;
 }
 
+// This process's hold on its temporary folder, kept until the process ends.
+platform::FolderLock& TempFolderLock() {
+  static platform::FolderLock lock;
+  return lock;
+}
+
 // The host's resource values as a policy file in a folder of its own, named to the library as
-// the first place to look for configuration; it exists only while the library initialises.
+// the first place to look for configuration; it exists only while the library initialises. The
+// folder is named after the process: others that share the temporary folder set up at the same
+// time.
 class OwnPolicyFile {
  public:
   OwnPolicyFile(const std::u16string& tempFolder, const std::string& text)
-      : folder_(tempFolder + platform::kPathSeparator + u"policy"),
+      : folder_(tempFolder + platform::kPathSeparator + u"policy-" +
+                vesku::ToWide(std::to_string(platform::CurrentProcessId()))),
         file_(folder_ + platform::kPathSeparator + u"policy.xml") {
     platform::CreateFolder(folder_);
     try {
@@ -128,13 +139,22 @@ void SetUpImageLibrary(const std::u16string& tempFolder, bool clearFolder) {
   platform::CreateFolder(tempFolder);
   // The library reads this once, when it initialises.
   platform::SetEnvironmentVariable("MAGICK_TEMPORARY_PATH", vesku::ToUtf8(tempFolder));
-  if (clearFolder) vesku::ClearFolderContents(tempFolder);
+  // Another process may have been given the same folder (two hosts with one work folder, two runs
+  // of a tool): what is in it then may be that process's, and only a process that holds the
+  // folder alone clears it. One that cannot tell leaves it as it is.
+  bool alone = false;
+  platform::FolderLock& lock = TempFolderLock();
+  if (lock.Take(tempFolder, alone) == 0 && alone && clearFolder) {
+    vesku::ClearFolderContents(tempFolder);
+  }
 
   const ImageLibraryLimits limits = ImageLibraryLimitsFor(platform::PhysicalMemoryBytes());
   {
     const OwnPolicyFile policy(tempFolder, ResourcePolicyText(limits));
     Magick::InitializeMagick(nullptr);
   }
+  // Set-up leaves nothing of this process in the folder, so others may now share it.
+  lock.Share();
   MagickCore::SetFatalErrorHandler(OnFatalLibraryError);
   EnforceRights();
   if (!ApplyLimits(limits)) {

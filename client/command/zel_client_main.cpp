@@ -4,7 +4,8 @@
 //
 // Options valid for every command: --host PATH (the zelHost executable; default: the one installed
 // with this program, or host/zelHost in a build tree) and --work DIR (the host's work folder, which
-// also receives the host's console output in zelHost-console.txt).
+// also receives the host's console output in zelHost-console.txt; default: a folder of this run's
+// own, removed at its end unless a host crashed in it).
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
@@ -20,6 +21,7 @@
 #include "client/command/output_names.h"
 #include "client/host_client.h"
 #include "client/host_location.h"
+#include "client/private_work_folder.h"
 #include "platform/memory_reuse.h"
 #include "platform/terminal.h"
 
@@ -48,11 +50,13 @@ int main(int argc, char** argv) {
     const size_t jobs = std::min(line->files.size(),
                                  line->jobs > 0 ? static_cast<size_t>(line->jobs) : DefaultJobs());
 
+    // Without a folder given, each run has one of its own: two runs at once would otherwise start
+    // two hosts on one folder. Declared before the client, so the host has ended when it goes.
+    std::optional<zel::client::CPrivateWorkFolder> ownWork;
+    if (line->workFolder.empty()) ownWork.emplace("zelClient");
     zel::client::HostOptions options;
     options.hostPath = line->hostPath.empty() ? zel::client::DefaultHostPath() : line->hostPath;
-    options.workFolder = line->workFolder.empty()
-                             ? (std::filesystem::temp_directory_path() / "zelClient.work").string()
-                             : line->workFolder;
+    options.workFolder = ownWork ? ownWork->path() : line->workFolder;
     options.listenerCount = static_cast<int32_t>(jobs);
     // The channel size a viewer gets by default: its half-size picture budget holds a 24-megapixel
     // photo or a long animation at full size.
@@ -70,6 +74,8 @@ int main(int argc, char** argv) {
         line->files.size(),
         batch && zel::platform::IsTerminal(zel::platform::StandardStream::kError));
     const size_t failures = zel::client::RunBatch(context, line->files, jobs, console);
+    // A crash was reported with the path of its dump.
+    if (ownWork && std::filesystem::exists(client.dumpPath())) ownWork->Keep();
     return failures == 0 ? 0 : 1;
   } catch (const std::exception& error) {
     std::cerr << "zelClient: " << error.what() << "\n";

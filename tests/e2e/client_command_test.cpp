@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "tests/e2e/e2e_support.h"
-#include "tests/unit/imaging/test_images.h"
+#include "tests/support/test_images.h"
 
 namespace zel::e2e {
 namespace {
@@ -25,13 +25,18 @@ void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
              static_cast<std::streamsize>(bytes.size()));
 }
 
-// Runs zelClient with the shipped host; its output goes to files, so it is never a terminal.
-HostRun RunClient(const std::vector<std::string>& arguments, const WorkFolder& work) {
+// Runs zelClient with the shipped host; its output goes to files, so it is never a terminal. The
+// host's work folder is named in `work`, or without `namedWork` left to zelClient, with `work`/tmp
+// as the system's temporary folder.
+HostRun RunClient(const std::vector<std::string>& arguments, const WorkFolder& work,
+                  bool namedWork = true) {
   const fs::path out = work.path() / "client.out";
   const fs::path err = work.path() / "client.err";
   const fs::path code = work.path() / "client.code";
-  std::string command = "'" ZEL_CLIENT_PATH "' --host '" ZEL_HOST_PATH "' --work '" +
-                        (work.path() / "host").string() + "'";
+  std::string command = namedWork ? "'" ZEL_CLIENT_PATH "' --host '" ZEL_HOST_PATH "' --work '" +
+                                        (work.path() / "host").string() + "'"
+                                  : "TMPDIR='" + (work.path() / "tmp").string() +
+                                        "' '" ZEL_CLIENT_PATH "' --host '" ZEL_HOST_PATH "'";
   for (const std::string& argument : arguments) command += " '" + argument + "'";
   command += " >'" + out.string() + "' 2>'" + err.string() + "'; echo $? >'" + code.string() + "'";
   HostRun run;
@@ -150,6 +155,21 @@ TEST_F(ClientCommand, CollidingNamesGetANumberInsteadOfOverwriting) {
   EXPECT_EQ(1u, Names(out).count("m-1_frame0.png"));
   EXPECT_EQ(1u, Names(out).count("m-1_frame1.png"));
   EXPECT_EQ(0u, Names(out).count("m_frame0.png"));
+}
+
+// Two runs at once must not start two hosts on one folder, where the second clears what the first
+// is working with: without --work each run has a folder of its own, gone at its end.
+TEST_F(ClientCommand, ARunWithoutAWorkFolderHasItsOwnAndLeavesNothing) {
+  const std::string png = Input("a.png", test::Encode(test::Filled(5, 4, "red"), "PNG"));
+  const fs::path tmp = work_.path() / "tmp";
+  const fs::path otherRun = tmp / "zelClient.work";
+  fs::create_directories(otherRun / "temp");
+  std::ofstream(otherRun / "temp" / "in-use.tmp") << "x";
+
+  const HostRun run = RunClient({"info", png}, work_, false);
+  EXPECT_EQ(0, run.exitCode) << run.err;
+  EXPECT_EQ(std::set<std::string>{"zelClient.work"}, Names(tmp));
+  EXPECT_TRUE(fs::exists(otherRun / "temp" / "in-use.tmp"));
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // A host that crashes: the viewer learns of it, finds the dump, and the next request gets a new
 // host. Driven through the test build of the host, whose extra opcode crashes a listener.
 #include <gtest/gtest.h>
+#include <sys/syscall.h>
 
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <set>
@@ -13,7 +15,8 @@
 #include "rpc/archive_values.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/e2e/hooks/test_opcodes.h"
-#include "tests/unit/imaging/test_images.h"
+#include "tests/support/blocked_thread.h"
+#include "tests/support/test_images.h"
 
 namespace zel::e2e {
 namespace {
@@ -102,15 +105,16 @@ TEST(HostCrash, HostsThatKeepCrashingAreRestartedAfterGrowingWaits) {
 TEST(HostStall, ClientTimesOutAndDropsTheLateReply) {
   WorkFolder work;
   client::HostOptions options = HostOptionsFor(work, true);
-  options.replyTimeoutMs = 400;
+  // One listener: the next request is taken only once the stalled one is answered, so the late
+  // reply always reaches the client before the next one.
+  options.listenerCount = 1;
   client::CHostClient client(options);
   EXPECT_THROW(
-      client.Call(8,
-                  [](vesk::CArchiveOverBuffer& archive) { vesk::WriteInt(archive, kStallOpcode); }),
+      client.Call(
+          8, [](vesk::CArchiveOverBuffer& archive) { vesk::WriteInt(archive, kStallOpcode); }, 400),
       client::ReplyTimeout);
   // The stalled reply arrives later and is matched to nobody; the next call gets its own reply.
   const test::Bytes png = test::Encode(test::Filled(6, 2, "red"), "PNG");
-  std::this_thread::sleep_for(std::chrono::milliseconds(1700));
   EXPECT_EQ(6, client.ConvertToBitmap(FileOf(png, u"a.png", "image/png"), {}).width);
 }
 
@@ -121,17 +125,21 @@ TEST(HostCrash, CallersWaitingForRoomLearnOfTheEndOfTheHost) {
   options.replyTimeoutMs = 20000;
   client::CHostClient client(options);
   client.Start();
-  const auto stall = [](vesk::CArchiveOverBuffer& archive) {
-    vesk::WriteInt(archive, kStallOpcode);
-  };
+  // Requests that hold their listener until the host ends.
+  const auto hang = [](vesk::CArchiveOverBuffer& archive) { vesk::WriteInt(archive, kHangOpcode); };
   // The first request fills most of the ring, so the second finds no room until it is freed.
-  std::thread first([&] { EXPECT_THROW(client.Call(5000, stall), client::HostDied); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  std::thread first([&] { EXPECT_THROW(client.Call(5000, hang), client::HostDied); });
+  AwaitText(work.path() / "console.txt", kHangingText);
+  // The host is ended once the second caller waits for room: a sleep is the one way it blocks.
+  std::atomic<pid_t> second{0};
   std::thread killer([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    second.wait(0);
+    zel_test::AwaitBlockedIn(second, SYS_clock_nanosleep);
     platform::KillProcess(client.hostProcessId());
   });
-  EXPECT_THROW(client.Call(5000, stall), client::HostDied);
+  second = zel_test::ThisThreadId();
+  second.notify_all();
+  EXPECT_THROW(client.Call(5000, hang), client::HostDied);
   killer.join();
   first.join();
 }

@@ -1,24 +1,17 @@
 #include "tests/e2e/e2e_support.h"
 
-#include <atomic>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <random>
+#include <stdexcept>
 
 namespace zel::e2e {
-
-WorkFolder::WorkFolder() {
-  static std::atomic<int> counter{0};
-  path_ = std::filesystem::temp_directory_path() /
-          ("zel_e2e_" + std::to_string(std::random_device{}()) + "_" + std::to_string(++counter));
-  std::filesystem::create_directories(path_);
-}
-
-WorkFolder::~WorkFolder() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
 
 client::HostOptions HostOptionsFor(const WorkFolder& work, bool testHooks) {
   client::HostOptions options;
@@ -33,6 +26,33 @@ client::HostOptions HostOptionsFor(const WorkFolder& work, bool testHooks) {
 std::string ReadText(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void AwaitText(const std::filesystem::path& path, const std::string& text) {
+  const int watch = inotify_init1(IN_CLOEXEC);
+  if (watch < 0) throw std::runtime_error("inotify_init1");
+  // Watched before the first look, so that no write between a look and the wait goes unseen.
+  if (inotify_add_watch(watch, path.parent_path().c_str(), IN_CREATE | IN_MODIFY) < 0) {
+    close(watch);
+    throw std::runtime_error("inotify_add_watch " + path.parent_path().string());
+  }
+  char events[4096];
+  while (ReadText(path).find(text) == std::string::npos) {
+    if (read(watch, events, sizeof(events)) < 0) {
+      close(watch);
+      throw std::runtime_error("inotify read");
+    }
+  }
+  close(watch);
+}
+
+void AwaitProcessEnd(int processId) {
+  const int descriptor = static_cast<int>(syscall(SYS_pidfd_open, processId, 0));
+  if (descriptor < 0) return;
+  pollfd entry{descriptor, POLLIN, 0};
+  while (poll(&entry, 1, -1) < 0 && errno == EINTR) {
+  }
+  close(descriptor);
 }
 
 HostRun RunHost(const std::vector<std::string>& arguments, const WorkFolder& work,

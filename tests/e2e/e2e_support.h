@@ -1,5 +1,6 @@
 // Shared pieces of the end-to-end suites: a private work folder per test, client options for the
-// built hosts, and running the host directly to look at its console output and exit code.
+// built hosts, running the host directly to look at its console output and exit code, and waits
+// for what a host does.
 #pragma once
 
 #include <cstdint>
@@ -8,20 +9,11 @@
 #include <vector>
 
 #include "client/host_client.h"
+#include "tests/support/temp_folder.h"
 
 namespace zel::e2e {
 
-// A fresh folder under the system's temporary folder, removed with the object.
-class WorkFolder {
- public:
-  WorkFolder();
-  ~WorkFolder();
-  const std::filesystem::path& path() const { return path_; }
-  std::string str() const { return path_.string(); }
-
- private:
-  std::filesystem::path path_;
-};
+using WorkFolder = zel_test::TempFolder;
 
 // Options for the shipped host, or for the test build that carries the crash hook.
 client::HostOptions HostOptionsFor(const WorkFolder& work, bool testHooks = false);
@@ -38,6 +30,12 @@ HostRun RunHost(const std::vector<std::string>& arguments, const WorkFolder& wor
                 const std::vector<std::string>& environment = {});
 
 std::string ReadText(const std::filesystem::path& path);
+
+// Returns once the file at `path` holds `text`, however long that takes.
+void AwaitText(const std::filesystem::path& path, const std::string& text);
+
+// Returns once the process `processId` has ended (or is gone already); it need not be a child.
+void AwaitProcessEnd(int processId);
 
 client::FileRef FileOf(const std::vector<uint8_t>& bytes, const std::u16string& name,
                        const std::string& mimeType);

@@ -13,9 +13,9 @@
 #include "rpc/archive_values.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/e2e/hooks/test_opcodes.h"
-#include "tests/unit/documents/test_documents.h"
-#include "tests/unit/imaging/test_images.h"
-#include "tests/unit/pdf/test_pdfs.h"
+#include "tests/support/test_documents.h"
+#include "tests/support/test_images.h"
+#include "tests/support/test_pdfs.h"
 
 namespace zel::e2e {
 namespace {

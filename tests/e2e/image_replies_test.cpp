@@ -8,7 +8,7 @@
 
 #include "tests/e2e/e2e_support.h"
 #include "tests/e2e/hooks/test_opcodes.h"
-#include "tests/unit/imaging/test_images.h"
+#include "tests/support/test_images.h"
 #include "util/strings.h"
 
 namespace zel::e2e {

@@ -11,9 +11,9 @@
 #include "client/replies.h"
 #include "rpc/archive_values.h"
 #include "tests/e2e/e2e_support.h"
-#include "tests/unit/documents/test_documents.h"
-#include "tests/unit/imaging/test_images.h"
-#include "tests/unit/pdf/test_pdfs.h"
+#include "tests/support/test_documents.h"
+#include "tests/support/test_images.h"
+#include "tests/support/test_pdfs.h"
 
 namespace zel::e2e {
 namespace {
@@ -25,7 +25,7 @@ using test::Bytes;
 class HostJobs : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    work_ = new WorkFolder();
+    work_ = new WorkFolder("HostJobs");
     client_ = new client::CHostClient(HostOptionsFor(*work_));
   }
   static void TearDownTestSuite() {

@@ -9,19 +9,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
-#include <thread>
 
 #include "platform/child_process.h"
 #include "rpc/archive_values.h"
 #include "rpc/rpc_channel.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/e2e/hooks/test_opcodes.h"
-#include "tests/unit/imaging/test_images.h"
+#include "tests/support/test_images.h"
 #include "util/strings.h"
 
 namespace zel::e2e {
@@ -96,6 +94,28 @@ TEST(HostLifecycle, StartClearsTheTempFolderAndRestrictsTheChannels) {
   EXPECT_TRUE(IsDynamicCodeReport(console, "") || IsDynamicCodeReport("", console)) << console;
 }
 
+// Two hosts given one work folder: the second one's start-up leaves alone what the first one has
+// in its temp folder, and only a host that finds nobody else using the folder clears it.
+TEST(HostLifecycle, ATempFolderInUseIsNotClearedByAnotherHost) {
+  WorkFolder work;
+  const fs::path inUse = work.path() / "temp" / "in-use.tmp";
+  const auto started = [](client::CHostClient& client) {
+    return client.Call(0, [](vesk::CArchiveOverBuffer&) {}).status == 1;
+  };
+  {
+    client::CHostClient first(HostOptionsFor(work));
+    ASSERT_TRUE(started(first));
+    std::ofstream(inUse) << "x";
+    client::CHostClient second(HostOptionsFor(work));
+    ASSERT_TRUE(started(second));
+    EXPECT_NE(first.channelName(), second.channelName());
+    EXPECT_TRUE(fs::exists(inUse));
+  }
+  client::CHostClient third(HostOptionsFor(work));
+  ASSERT_TRUE(started(third));
+  EXPECT_FALSE(fs::exists(inUse));
+}
+
 TEST(HostLifecycle, ARefusedDynamicCodeProhibitionIsReportedAndStartUpGoesOn) {
   WorkFolder work;
   // The shim answers the kernel's control with the error given, as kernels without it do.
@@ -145,6 +165,76 @@ TEST(HostLifecycle, DefaultBufferSizeOpensFullSizeChannelsWithHalfAsBudget) {
   EXPECT_EQ(20, reply.height);
 }
 
+// Waits until `path` exists, using only system calls: it also runs in children forked from the
+// test. A negative `timeoutMs` waits as long as it takes.
+bool AwaitCreation(int watch, const char* path, int timeoutMs) {
+  struct stat status {};
+  pollfd entry{watch, POLLIN, 0};
+  while (stat(path, &status) != 0) {
+    if (poll(&entry, 1, timeoutMs) <= 0) return false;
+    char events[4096];
+    if (read(watch, events, sizeof(events)) < 0) return false;
+  }
+  return true;
+}
+
+// A viewer process of its own that starts the host with `arguments` (its console going to
+// `console`) and lives until End(). The host's parent is then gone, as when a viewer exits.
+class ViewerProcess {
+ public:
+  ViewerProcess(const std::vector<std::string>& arguments, const fs::path& console) {
+    // Everything the forked process uses is made before the fork.
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+      argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    const std::string consolePath = console.string();
+    int hostPid[2];
+    if (pipe2(hostPid, O_CLOEXEC) != 0 || pipe2(release_, O_CLOEXEC) != 0)
+      throw std::runtime_error("pipe");
+    viewer_ = fork();
+    if (viewer_ < 0) throw std::runtime_error("fork");
+    if (viewer_ == 0) {
+      const pid_t host = fork();
+      if (host == 0) {
+        const int output = open(consolePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(output, 1);
+        dup2(output, 2);
+        execv(argv[0], argv.data());
+        _exit(127);
+      }
+      if (write(hostPid[1], &host, sizeof(host)) != sizeof(host)) _exit(1);
+      // Lives until the test closes its end of the pipe.
+      close(release_[1]);
+      char byte = 0;
+      while (read(release_[0], &byte, 1) > 0) {
+      }
+      _exit(0);
+    }
+    close(hostPid[1]);
+    close(release_[0]);
+    if (read(hostPid[0], &host_, sizeof(host_)) != static_cast<ssize_t>(sizeof(host_))) host_ = 0;
+    close(hostPid[0]);
+  }
+  // A host left behind by a failed test ends with its viewer.
+  ~ViewerProcess() { End(); }
+
+  pid_t host() const { return host_; }
+
+  void End() {
+    if (viewer_ <= 0) return;
+    close(release_[1]);
+    int status = 0;
+    waitpid(viewer_, &status, 0);
+    viewer_ = 0;
+  }
+
+ private:
+  pid_t viewer_ = 0;
+  pid_t host_ = 0;
+  int release_[2] = {-1, -1};
+};
+
 TEST(HostLifecycle, EndsWhenItsParentProcessEnds) {
   WorkFolder work;
   const std::string name = "zel_e2e_parent_" + fs::path(work.path()).filename().string();
@@ -155,17 +245,19 @@ TEST(HostLifecycle, EndsWhenItsParentProcessEnds) {
   ASSERT_EQ(0, replies.Open(vesku::ToWide(name + "_in"), kSize, true, &ownerOnly, u""));
   ASSERT_EQ(0, requests.Open(vesku::ToWide(name + "_out"), kSize, true, &ownerOnly, u""));
 
-  // An intermediate shell starts the host without a wait descriptor and then ends.
-  const std::string command = "sh -c \"'" ZEL_HOST_PATH "' " + name + " 1 " +
-                              std::to_string(kSize) + " '" + work.str() +
-                              "' >/dev/null 2>&1 & sleep 1\"";
-  ASSERT_EQ(0, std::system(command.c_str()));
+  // The viewer starts the host without a wait descriptor and ends once the host has taken note
+  // of it: the dumps folder is made after that.
+  const int watch = inotify_init1(IN_CLOEXEC);
+  ASSERT_GE(watch, 0);
+  inotify_add_watch(watch, work.path().c_str(), IN_CREATE);
+  ViewerProcess viewer({ZEL_HOST_PATH, name, "1", std::to_string(kSize), work.str()}, "/dev/null");
+  ASSERT_GT(viewer.host(), 0);
+  EXPECT_TRUE(AwaitCreation(watch, (work.path() / "dumps").c_str(), -1));
+  close(watch);
+  viewer.End();
 
   // The host marks its reply channel closed when it stops.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (replies.Header()->closed == 0 && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+  AwaitProcessEnd(viewer.host());
   EXPECT_NE(0, replies.Header()->closed);
   vesku_rpc::CRpcChannel::Remove(vesku::ToWide(name + "_in"), kSize, u"");
   vesku_rpc::CRpcChannel::Remove(vesku::ToWide(name + "_out"), kSize, u"");
@@ -214,19 +306,6 @@ TEST(HostLifecycle, ServesAViewerThatIsProcessOne) {
   EXPECT_EQ(0, replies.Header()->closed);
 }
 
-// Waits until `path` exists, for at most 30 seconds, using only system calls: it runs in a child
-// forked from the test.
-bool AwaitCreation(int watch, const char* path) {
-  struct stat status {};
-  pollfd entry{watch, POLLIN, 0};
-  while (stat(path, &status) != 0) {
-    if (poll(&entry, 1, 30000) <= 0) return false;
-    char events[4096];
-    if (read(watch, events, sizeof(events)) < 0) return false;
-  }
-  return true;
-}
-
 TEST(HostLifecycle, EndsWhenItsViewerEndsDuringStartUpUnderASubreaper) {
   WorkFolder work;
   const std::string name = "zel_e2e_reaper_" + fs::path(work.path()).filename().string();
@@ -265,7 +344,8 @@ TEST(HostLifecycle, EndsWhenItsViewerEndsDuringStartUpUnderASubreaper) {
       }
       if (write(hostPid[1], &host, sizeof(host)) != sizeof(host)) _exit(1);
       // The dumps folder is made after the host has taken note of its parent.
-      _exit(AwaitCreation(watch, dumps.c_str()) ? 0 : 1);
+      // At most 30 seconds: a viewer left waiting would keep the test from reaping it.
+      _exit(AwaitCreation(watch, dumps.c_str(), 30000) ? 0 : 1);
     }
     int status = 0;
     while (wait(&status) > 0) {
@@ -277,13 +357,10 @@ TEST(HostLifecycle, EndsWhenItsViewerEndsDuringStartUpUnderASubreaper) {
   ASSERT_EQ(static_cast<ssize_t>(sizeof(host)), read(hostPid[0], &host, sizeof(host)));
   close(hostPid[0]);
 
-  // The host marks its reply channel closed when it stops.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (replies.Header()->closed == 0 && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  EXPECT_NE(0, replies.Header()->closed) << "the host waits for the subreaper";
-  kill(host, SIGKILL);
+  // The host marks its reply channel closed when it stops; one that waited for the subreaper
+  // would never get here.
+  AwaitProcessEnd(host);
+  EXPECT_NE(0, replies.Header()->closed);
   int status = 0;
   waitpid(reaper, &status, 0);
   vesku_rpc::CRpcChannel::Remove(vesku::ToWide(name + "_in"), kSize, u"");
@@ -307,31 +384,17 @@ TEST(HostLifecycle, EndsWithItsParentEvenWhileARequestRuns) {
   vesk::WriteInt(archive, kHangOpcode);
   requests.Post(hang->message);
 
-  // An intermediate shell starts the host and ends once the host is inside the request.
-  const fs::path pid = work.path() / "host.pid";
+  // The viewer starts the host and ends once the host is inside the request.
   const fs::path out = work.path() / "host.out";
-  const fs::path release = work.path() / "release";
-  const std::string command = "sh -c \"'" ZEL_TESTHOOKS_HOST_PATH "' " + name + " 1 " +
-                              std::to_string(kSize) + " '" + work.str() + "' >'" + out.string() +
-                              "' 2>&1 & echo \\$! >'" + pid.string() + "'; until [ -e '" +
-                              release.string() + "' ]; do sleep 0.05; done\" &";
-  ASSERT_EQ(0, std::system(command.c_str()));
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (ReadText(out).find(kHangingText) == std::string::npos &&
-         std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  std::ofstream(release.string()).close();
-  const int host = std::atoi(ReadText(pid).c_str());
-  ASSERT_GT(host, 0);
+  ViewerProcess viewer({ZEL_TESTHOOKS_HOST_PATH, name, "1", std::to_string(kSize), work.str()},
+                       out);
+  ASSERT_GT(viewer.host(), 0);
+  AwaitText(out, kHangingText);
+  viewer.End();
 
-  // The host ends soon after the shell, and not through its watchdog, which would leave a dump.
-  int exitCode = 0;
-  platform::ProcessState state = platform::ProcessState::kRunning;
-  platform::WaitForProcess(host, 20000, state, exitCode);
-  EXPECT_EQ(platform::ProcessState::kExited, state);
+  // The host ends with the viewer, and not through its watchdog, which would leave a dump.
+  AwaitProcessEnd(viewer.host());
   EXPECT_FALSE(fs::exists(work.path() / "dumps" / "zelHost.dmp"));
-  platform::KillProcess(host);
   vesku_rpc::CRpcChannel::Remove(vesku::ToWide(name + "_in"), kSize, u"");
   vesku_rpc::CRpcChannel::Remove(vesku::ToWide(name + "_out"), kSize, u"");
 }

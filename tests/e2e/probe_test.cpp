@@ -7,7 +7,7 @@
 #include "client/replies.h"
 #include "rpc/archive_values.h"
 #include "tests/e2e/e2e_support.h"
-#include "tests/unit/imaging/test_images.h"
+#include "tests/support/test_images.h"
 
 namespace zel::e2e {
 namespace {

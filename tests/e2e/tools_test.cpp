@@ -12,8 +12,8 @@
 #include <sstream>
 
 #include "tests/e2e/e2e_support.h"
-#include "tests/unit/imaging/test_images.h"
-#include "tests/unit/pdf/test_pdfs.h"
+#include "tests/support/test_images.h"
+#include "tests/support/test_pdfs.h"
 
 namespace zel::e2e {
 namespace {

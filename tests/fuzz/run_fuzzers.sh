@@ -26,7 +26,7 @@ mkdir -p "$build/findings" "$build/logs"
 # memory instead of ending the run as an out-of-memory finding.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-allocator_may_return_null=1:max_allocation_size_mb=512}"
 # The image library's own leak of exIf chunk buffers, as in the probe tests.
-export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$root/tests/unit/probes/leak_suppressions.txt}"
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$root/tests/unit/service/leak_suppressions.txt}"
 status=0
 for target in "${targets[@]}"; do
   mkdir -p "$build/corpus/$target"

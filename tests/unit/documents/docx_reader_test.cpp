@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "tests/support/test_documents.h"
 #include "tests/unit/documents/documents_environment.h"
-#include "tests/unit/documents/test_documents.h"
 
 namespace zel::test {
 namespace {

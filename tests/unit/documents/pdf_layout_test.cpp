@@ -7,8 +7,8 @@
 
 #include "documents/docx_to_pdf.h"
 #include "documents/text_to_pdf.h"
+#include "tests/support/test_documents.h"
 #include "tests/unit/documents/documents_environment.h"
-#include "tests/unit/documents/test_documents.h"
 
 namespace zel::test {
 namespace {

@@ -13,8 +13,8 @@
 #include "pdf/first_pdf_page.h"
 #include "platform/fonts.h"
 #include "platform/screen.h"
+#include "tests/support/test_documents.h"
 #include "tests/unit/documents/documents_environment.h"
-#include "tests/unit/documents/test_documents.h"
 
 namespace zel::test {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <stdexcept>
 
-#include "tests/unit/documents/test_documents.h"
+#include "tests/support/test_documents.h"
 
 namespace zel::test {
 namespace {

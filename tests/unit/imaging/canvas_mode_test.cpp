@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "imaging/image_decoder.h"
-#include "test_images.h"
+#include "tests/support/test_images.h"
 
 namespace zel {
 namespace {

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "imaging/image_decoder.h"
-#include "test_images.h"
+#include "tests/support/test_images.h"
 
 namespace zel {
 namespace {

@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "imaging/jpeg_pre_scale.h"
-#include "test_images.h"
+#include "tests/support/test_images.h"
 
 namespace zel {
 namespace {

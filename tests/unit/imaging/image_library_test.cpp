@@ -7,7 +7,7 @@
 
 #include "imaging/named_image.h"
 #include "imaging/summarize_image.h"
-#include "test_images.h"
+#include "tests/support/test_images.h"
 #include "util/strings.h"
 
 namespace zel {

@@ -11,7 +11,7 @@
 
 #include "imaging/resource_limits.h"
 #include "platform/process_limits.h"
-#include "test_images.h"
+#include "tests/support/test_images.h"
 #include "util/strings.h"
 
 namespace zel {

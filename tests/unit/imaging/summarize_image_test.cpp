@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "test_images.h"
+#include "tests/support/test_images.h"
 #include "util/strings.h"
 
 namespace zel {

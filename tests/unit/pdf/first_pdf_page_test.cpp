@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <latch>
 #include <mutex>
 #include <thread>
 
@@ -13,7 +14,7 @@
 #include "pdf/pdf_library_lock.h"
 #include "pdfium/fpdfview.h"
 #include "platform/screen.h"
-#include "tests/unit/pdf/test_pdfs.h"
+#include "tests/support/test_pdfs.h"
 #include "util/request_deadline.h"
 
 namespace zel::test {
@@ -223,21 +224,28 @@ TEST_F(FirstPdfPage, ADrawingCutShortByTheRequestsDeadlineIsNoPicture) {
 
 TEST_F(FirstPdfPage, RenderingWaitsForTheLibraryLock) {
   const auto pdf = MakePdf({{.text = true}});
+  std::atomic<bool> released{false};
   std::atomic<int> finished{0};
+  std::atomic<int> early{0};
+  std::latch started(2);
   auto render = [&] {
     std::string mime;
     std::vector<uint8_t> storage;
+    started.count_down();
     RenderFirstPdfPage(pdf.data(), static_cast<uint32_t>(pdf.size()), mime, storage);
+    if (!released) ++early;
     if (mime == "image/bmp" && storage.size() == 54u + 795 * 1123 * 4) ++finished;
   };
   std::unique_lock<std::mutex> held(PdfLibraryLock());
   std::thread first(render);
   std::thread second(render);
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  EXPECT_EQ(finished.load(), 0);  // neither may start while another sequence holds the lock
+  started.wait();
+  // Neither may finish while another sequence holds the lock.
+  released = true;
   held.unlock();
   first.join();
   second.join();
+  EXPECT_EQ(early.load(), 0);
   EXPECT_EQ(finished.load(), 2);
 }
 

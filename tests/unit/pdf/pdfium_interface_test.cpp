@@ -10,7 +10,7 @@
 
 #include "pdf/pdf_guards.h"
 #include "pdfium/fpdfview.h"
-#include "tests/unit/pdf/test_pdfs.h"
+#include "tests/support/test_pdfs.h"
 
 namespace zel::test {
 namespace {

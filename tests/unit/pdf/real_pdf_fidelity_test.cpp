@@ -13,7 +13,7 @@
 
 #include "pdf/first_pdf_page.h"
 #include "pdfium/fpdfview.h"
-#include "tests/unit/pdf/test_pdfs.h"
+#include "tests/support/test_pdfs.h"
 
 namespace zel::test {
 namespace {

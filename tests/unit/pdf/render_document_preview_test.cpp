@@ -9,8 +9,9 @@
 #include <stdexcept>
 
 #include "pdfium/fpdfview.h"
-#include "tests/unit/documents/test_documents.h"
-#include "tests/unit/pdf/test_pdfs.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/test_documents.h"
+#include "tests/support/test_pdfs.h"
 #include "util/strings.h"
 
 namespace zel::test {
@@ -77,16 +78,21 @@ std::string PreviewError(const std::vector<uint8_t>& bytes, const char* type,
 
 class WordAndTextPreview : public ::testing::Test {
  protected:
+  // The DOCX reader's temporary files go to a folder of this run's own.
   static void SetUpTestSuite() {
-    std::filesystem::create_directories(Folder());
+    folder_ = new zel_test::TempFolder("preview_routing");
     FPDF_InitLibrary();
   }
-  static void TearDownTestSuite() { std::filesystem::remove_all(Folder()); }
-  static std::u16string TempFolder() { return vesku::ToWide(Folder().string()); }
-  static std::filesystem::path Folder() {
-    return std::filesystem::temp_directory_path() / "zel_preview_routing_test";
+  static void TearDownTestSuite() {
+    delete folder_;
+    folder_ = nullptr;
   }
+  static std::u16string TempFolder() { return folder_->wide(); }
+
+  static zel_test::TempFolder* folder_;
 };
+
+zel_test::TempFolder* WordAndTextPreview::folder_ = nullptr;
 
 TEST_F(WordAndTextPreview, DocxAndTextBecomeTheBmpOfTheirFirstPage) {
   const struct {

@@ -3,15 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <latch>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
 
 #include "platform/thread.h"
+#include "platform/wait.h"
 #include "rpc/archive_values.h"
 #include "rpc/rpc_channel.h"
 #include "rpc/server.h"
@@ -24,6 +26,8 @@ using vesku_rpc::CRpcChannel;
 using vesku_rpc::CServer;
 using vesku_rpc::IServerResponder;
 using vesku_rpc::RpcSlot;
+
+using zel::platform::kInfinite;
 
 constexpr int32_t kChannelSize = 1 << 20;
 
@@ -68,10 +72,9 @@ class Viewer {
     std::vector<uint8_t> payload;
   };
 
-  // Waits up to five seconds for the next reply.
+  // Waits for the next reply, however long the server takes.
   Reply Next() {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (std::chrono::steady_clock::now() < deadline) {
+    for (;;) {
       if (std::optional<RpcSlot> slot = replies.TakeNext()) {
         Reply reply{slot->message->status, slot->length, {}, {}};
         std::memcpy(reply.correlation, slot->message->correlation, 16);
@@ -80,9 +83,8 @@ class Viewer {
         replies.FreeMessage(slot->message);
         return reply;
       }
-      replies.WaitForSignal(100);
+      replies.WaitForSignal(zel::platform::kInfinite);
     }
-    throw std::runtime_error("no reply");
   }
 
   CRpcChannel requests;
@@ -100,7 +102,7 @@ class Viewer {
 // Answers a request [n, mode] with one Int n, fails it in the way `mode` asks for.
 class TestHandler : public vesku_rpc::IServerHandler {
  public:
-  enum Mode { kReply = 0, kNoReply = 1, kThrowAfterHalf = 2, kWinError = 3, kSlow = 4 };
+  enum Mode { kReply = 0, kNoReply = 1, kThrowAfterHalf = 2, kWinError = 3, kHeld = 4 };
 
   void HandleRequest(const uint8_t* payload, int32_t length, IServerResponder& responder) override {
     ++calls;
@@ -117,8 +119,9 @@ class TestHandler : public vesku_rpc::IServerHandler {
         throw std::runtime_error("half done");
       case kWinError:
         throw vesku::CWinException("failed", value);
-      case kSlow:
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      case kHeld:
+        entered.count_down();
+        release.wait();
         break;
     }
     responder.GetReplyBuffer(reply, 8);
@@ -126,16 +129,10 @@ class TestHandler : public vesku_rpc::IServerHandler {
   }
 
   std::atomic<int> calls{0};
+  // A kHeld request counts `entered` down and answers once `release` is counted down.
+  std::latch entered{1};
+  std::latch release{1};
 };
-
-// The server frees a request just after posting its reply, so the viewer may look too early.
-int32_t RequestsLeft(CRpcChannel& requests) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-  while (requests.Header()->count != 0 && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return requests.Header()->count;
-}
 
 int32_t FirstInt(const Viewer::Reply& reply) {
   vesk::CArchiveOverBuffer archive(reply.payload.data(), reply.length);
@@ -155,32 +152,35 @@ TEST(Server, BurstOfRequestsIsAnsweredOnceEachAndFreed) {
   const std::u16string name = UniqueName();
   Viewer viewer(name);
   TestHandler handler;
-  CServer server(name, kChannelSize);
-  server.SetHandler(&handler);
-  for (uint8_t i = 0; i < 10; ++i) viewer.PostInts({i, TestHandler::kReply}, i * 16);
-  server.StartListeners(3);
+  {
+    CServer server(name, kChannelSize);
+    server.SetHandler(&handler);
+    for (uint8_t i = 0; i < 10; ++i) viewer.PostInts({i, TestHandler::kReply}, i * 16);
+    server.StartListeners(3);
 
-  std::set<int32_t> answered;
-  for (int i = 0; i < 10; ++i) {
-    const Viewer::Reply reply = viewer.Next();
-    EXPECT_EQ(0, reply.status);
-    const int32_t value = FirstInt(reply);
-    EXPECT_TRUE(answered.insert(value).second) << "answered twice: " << value;
-    for (int b = 0; b < 16; ++b) EXPECT_EQ(value * 16 + b, reply.correlation[b]);
+    std::set<int32_t> answered;
+    for (int i = 0; i < 10; ++i) {
+      const Viewer::Reply reply = viewer.Next();
+      EXPECT_EQ(0, reply.status);
+      const int32_t value = FirstInt(reply);
+      EXPECT_TRUE(answered.insert(value).second) << "answered twice: " << value;
+      for (int b = 0; b < 16; ++b) EXPECT_EQ(value * 16 + b, reply.correlation[b]);
+    }
+    EXPECT_EQ(10u, answered.size());
+    EXPECT_EQ(10, handler.calls.load());
   }
-  EXPECT_EQ(10u, answered.size());
-  EXPECT_EQ(10, handler.calls.load());
-  // Every request message went back to the ring.
-  EXPECT_EQ(0, RequestsLeft(viewer.requests));
+  // Every request message went back to the ring. A listener frees its request just after posting
+  // the reply, so this is looked at once the listeners are gone.
+  EXPECT_EQ(0, viewer.requests.Header()->count);
 }
 
 TEST(Server, FailedRequestsGetErrorReplies) {
   const std::u16string name = UniqueName();
   Viewer viewer(name);
   TestHandler handler;
-  CServer server(name, kChannelSize);
-  server.SetHandler(&handler);
-  server.StartListeners(1);
+  std::optional<CServer> server(std::in_place, name, kChannelSize);
+  server->SetHandler(&handler);
+  server->StartListeners(1);
 
   viewer.PostInts({7, TestHandler::kNoReply}, 1);
   Viewer::Reply reply = viewer.Next();
@@ -203,27 +203,29 @@ TEST(Server, FailedRequestsGetErrorReplies) {
   reply = viewer.Next();
   EXPECT_EQ(1, reply.status);
   EXPECT_EQ(5, reply.correlation[0]);
-  // Every request was freed, whatever happened to it.
-  EXPECT_EQ(0, RequestsLeft(viewer.requests));
+  // Every request was freed, whatever happened to it (looked at once the listener is gone, as it
+  // frees a request just after posting the reply).
+  server.reset();
+  EXPECT_EQ(0, viewer.requests.Header()->count);
 }
 
-TEST(Server, DestructionClosesTheReplyChannelAfterRequestsInFlight) {
+TEST(Server, DestructionMarksTheReplyChannelClosedAndFinishesRequestsInFlight) {
   const std::u16string name = UniqueName();
   Viewer viewer(name);
   TestHandler handler;
-  {
-    CServer server(name, kChannelSize);
-    server.SetHandler(&handler);
-    server.StartListeners(2);
-    viewer.PostInts({9, TestHandler::kSlow}, 1);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (handler.calls == 0 && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    EXPECT_EQ(0, viewer.replies.Header()->closed);
-  }
-  // The slow request was finished (and freed) before the server went away.
-  EXPECT_NE(0, viewer.replies.Header()->closed);
+  std::optional<CServer> server(std::in_place, name, kChannelSize);
+  server->SetHandler(&handler);
+  server->StartListeners(2);
+  viewer.PostInts({9, TestHandler::kHeld}, 1);
+  handler.entered.wait();
+  EXPECT_EQ(0, viewer.replies.Header()->closed);
+  std::thread destroy([&] { server.reset(); });
+  // The reply channel is marked closed first, while the request is still in flight.
+  while (viewer.replies.Header()->closed == 0) viewer.replies.WaitForSignal(kInfinite);
+  EXPECT_EQ(0, viewer.replies.Header()->count);
+  handler.release.count_down();
+  destroy.join();
+  // The request was finished (and freed) before the server went away.
   EXPECT_EQ(0, viewer.requests.Header()->count);
   EXPECT_EQ(1, viewer.replies.Header()->count);
 }
@@ -234,12 +236,26 @@ TEST(Server, ClosedRequestChannelStopsTakingButListenersKeepRunning) {
   TestHandler handler;
   CServer server(name, kChannelSize);
   server.SetHandler(&handler);
-  server.StartListeners(2);
+  server.StartListeners(1);
   viewer.requests.MarkClosed();
   viewer.PostInts({1, TestHandler::kReply}, 1);
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  // The post signalled the listener. Once that signal is spent the listener has woken for it, and
+  // a woken listener looks at the ring before anything else; a signal this test takes itself is
+  // given back.
+  const zel::platform::Handle event = viewer.requests.EventHandle().Get();
+  zel::platform::WaitResult signalled = zel::platform::WaitResult::kTimeout;
+  while (zel::platform::WaitForObject(event, 0, signalled) == 0 &&
+         signalled == zel::platform::WaitResult::kFirst) {
+    CRpcChannel::Signal(event);
+    std::this_thread::yield();
+  }
   EXPECT_EQ(0, handler.calls.load());
   EXPECT_EQ(1, viewer.requests.Header()->count);
+
+  // Open again, the channel is served by the same listener.
+  viewer.requests.Header()->closed = 0;
+  CRpcChannel::Signal(event);
+  EXPECT_EQ(1, FirstInt(viewer.Next()));
 }
 
 TEST(Server, RestrictedChannelsBelongToTheUserAlone) {

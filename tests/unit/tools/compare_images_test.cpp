@@ -1,7 +1,7 @@
 // The frame comparison of the convert tool: what counts as changed and what the mean measures.
 #include <gtest/gtest.h>
 
-#include "tests/unit/imaging/test_images.h"
+#include "tests/support/test_images.h"
 #include "tools/compare_images.h"
 
 namespace zel {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tests/support/temp_folder.h"
 #include "tools/image_summary_text.h"
 #include "tools/tool_files.h"
 #include "util/exceptions.h"
@@ -57,18 +58,12 @@ TEST(ToolFiles, NamesAndFramePictures) {
 
 class ToolFilesOnDisk : public testing::Test {
  protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("zel_tools_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(root_);
-  }
-  void TearDown() override { fs::remove_all(root_); }
   std::u16string Path(const std::string& name) const {
     return vesku::ToWide((root_ / name).string());
   }
 
-  fs::path root_;
+  zel_test::TempFolder folder_;
+  const fs::path& root_ = folder_.path();
 };
 
 TEST_F(ToolFilesOnDisk, ReadsWholeFilesAndRefusesFolders) {

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "temp_folder.h"
+#include "tests/support/temp_folder.h"
 #include "util/dir_scanner.h"
 #include "util/exceptions.h"
 

@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "temp_folder.h"
+#include "tests/support/temp_folder.h"
 #include "util/exceptions.h"
 
 namespace {

@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <stdexcept>
-#include <thread>
 
 #include "platform/thread.h"
 #include "platform/wait.h"
@@ -31,6 +29,7 @@ class Worker : public vesku::SharedThread<TestPolicy> {
   ~Worker() override {
     trace_.destroyedOn = zel::platform::CurrentThreadId();
     trace_.destroyed = true;
+    trace_.destroyed.notify_all();
   }
 
  protected:
@@ -38,7 +37,8 @@ class Worker : public vesku::SharedThread<TestPolicy> {
     if (body_ == Body::kThrow) throw std::runtime_error("body failed");
     if (body_ == Body::kWaitForStop) {
       zel::platform::WaitResult result = zel::platform::WaitResult::kTimeout;
-      trace_.sawStop = zel::platform::WaitForObject(info->stopEvent.Get(), 10000, result) == 0 &&
+      trace_.sawStop = zel::platform::WaitForObject(info->stopEvent.Get(), zel::platform::kInfinite,
+                                                    result) == 0 &&
                        result == zel::platform::WaitResult::kFirst;
     }
     return 7;
@@ -109,11 +109,8 @@ TEST(SharedThread, ThrowingBodyEndsWithExitCodeTwoAndDropsItsReference) {
   }
   EXPECT_EQ(ExitCode(*info), 2u);
   // The thread may still be between its return from the body and the end of its entry function
-  // when the wait returns; its reference is gone right after.
-  for (int i = 0; i < 1000 && !trace.destroyed; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  EXPECT_TRUE(trace.destroyed);
+  // when the wait returns; its reference goes right after, and with it the object.
+  trace.destroyed.wait(false);
 }
 
 TEST(SharedThread, ThreadDropsTheLastReferenceItself) {
@@ -129,10 +126,7 @@ TEST(SharedThread, ThreadDropsTheLastReferenceItself) {
   EXPECT_FALSE(trace.destroyed);
   const uint32_t threadId = info->threadId;
   vesku::RequestStop(*info);
-  for (int i = 0; i < 2000 && !trace.destroyed; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  ASSERT_TRUE(trace.destroyed);
+  trace.destroyed.wait(false);
   EXPECT_EQ(trace.destroyedOn.load(), threadId);
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/shared_memory.h"
-#include "tests/unit/wire/channel_test_util.h"
+#include "tests/support/channel_test_util.h"
 #include "util/exceptions.h"
 
 namespace {

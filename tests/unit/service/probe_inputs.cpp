@@ -1,4 +1,4 @@
-#include "tests/unit/probes/probe_inputs.h"
+#include "tests/unit/service/probe_inputs.h"
 
 #include <Magick++.h>
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "imaging/jpeg_header_probe.h"
-#include "tests/unit/probes/probe_inputs.h"
+#include "tests/unit/service/probe_inputs.h"
 
 namespace zel::test {
 namespace {

@@ -1,12 +1,14 @@
 #include "util/module_loader.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
 
 #include "platform/last_error.h"
 #include "platform/system_library.h"
+#include "tests/support/temp_folder.h"
 #include "util/exceptions.h"
 #include "util/strings.h"
 
@@ -38,14 +40,15 @@ TEST(LoadSystemLibrary, FindsSystemLibrariesByBareName) {
 
 // A file of the same name in the current folder or next to the program must never be loaded.
 TEST(LoadSystemLibrary, IgnoresTheCurrentAndTheProgramFolder) {
-  const std::string planted = "libzelplanted.so.1";
+  // Named after the process: another run of this suite plants in the same program folder.
+  const std::string planted = "libzelplanted" + std::to_string(::getpid()) + ".so.1";
   const fs::path source = "/usr/lib/x86_64-linux-gnu/libz.so.1";
   if (!fs::exists(source)) GTEST_SKIP() << "no library to plant";
   std::string program;
   ASSERT_EQ(0, zel::platform::ModuleFileName(nullptr, program));
   const fs::path programFolder = fs::path(program).parent_path();
-  const fs::path scratch = fs::temp_directory_path() / "zel_loader_test";
-  fs::create_directories(scratch);
+  const zel_test::TempFolder scratchFolder;
+  const fs::path& scratch = scratchFolder.path();
   const fs::path oldCurrent = fs::current_path();
   for (const fs::path& folder : {scratch, programFolder}) {
     fs::copy_file(source, folder / planted, fs::copy_options::overwrite_existing);
@@ -55,7 +58,6 @@ TEST(LoadSystemLibrary, IgnoresTheCurrentAndTheProgramFolder) {
   vesku::ModuleHandle module = LoadSystemLibrary(vesku::ToWide(planted).c_str(), 0);
   fs::current_path(oldCurrent);
   fs::remove(programFolder / planted);
-  fs::remove_all(scratch);
   EXPECT_EQ(module, nullptr);
   zel::platform::CloseLibrary(module);
 }

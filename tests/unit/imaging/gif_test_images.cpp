@@ -1,22 +1,8 @@
-#include "gif_test_images.h"
-
-#include <gtest/gtest.h>
+#include "tests/unit/imaging/gif_test_images.h"
 
 #include <cstdlib>
 
 namespace zel::test {
-
-namespace {
-
-class MagickEnvironment : public testing::Environment {
- public:
-  void SetUp() override { Magick::InitializeMagick(nullptr); }
-};
-
-testing::Environment* const magickEnvironment =
-    testing::AddGlobalTestEnvironment(new MagickEnvironment);
-
-}  // namespace
 
 std::string MakeGif(const std::vector<FrameSpec>& frames, int32_t screenWidth, int32_t screenHeight,
                     bool interlaced) {
@@ -86,7 +72,7 @@ double MeanDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>&
   return sum / static_cast<double>(a.size());
 }
 
-uint32_t PixelAt(const std::vector<uint8_t>& canvas, int32_t width, int32_t x, int32_t y) {
+uint32_t RgbAt(const std::vector<uint8_t>& canvas, int32_t width, int32_t x, int32_t y) {
   const uint8_t* p = canvas.data() + (static_cast<size_t>(y) * width + x) * 4;
   return (uint32_t{p[2]} << 16) | (uint32_t{p[1]} << 8) | p[0];
 }

@@ -1,4 +1,4 @@
-#include "tests/unit/pdf/test_pdfs.h"
+#include "tests/support/test_pdfs.h"
 
 #include <hpdf.h>
 

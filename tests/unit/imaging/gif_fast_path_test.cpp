@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "gif_test_images.h"
+#include "tests/unit/imaging/gif_test_images.h"
 
 namespace zel {
 namespace {
@@ -61,10 +61,10 @@ TEST(GifFastPath, CanvasIsTheBoundingBoxOfOffsetFrames) {
     for (size_t i = 3; i < frame.pixels.size(); i += 4) ASSERT_EQ(frame.pixels[i], 255);
   }
   const auto drawn = test::DrawFrames(*animation);
-  EXPECT_EQ(test::PixelAt(drawn[0], 20, 0, 0), kRed);
-  EXPECT_EQ(test::PixelAt(drawn[0], 20, 10, 8), kBlue);
-  EXPECT_EQ(test::PixelAt(drawn[1], 20, 0, 0), kWhite);
-  EXPECT_EQ(test::PixelAt(drawn[1], 20, 4, 2), kLime);
+  EXPECT_EQ(test::RgbAt(drawn[0], 20, 0, 0), kRed);
+  EXPECT_EQ(test::RgbAt(drawn[0], 20, 10, 8), kBlue);
+  EXPECT_EQ(test::RgbAt(drawn[1], 20, 0, 0), kWhite);
+  EXPECT_EQ(test::RgbAt(drawn[1], 20, 4, 2), kLime);
   ExpectMatchesLibrary(gif, *animation, 10, 10, 20, 16);
 }
 
@@ -102,10 +102,10 @@ TEST(GifFastPath, DisposalRestoresBackgroundAndPrevious) {
   EXPECT_EQ(fourth.height, 14);
 
   const auto drawn = test::DrawFrames(*animation);
-  EXPECT_EQ(test::PixelAt(drawn[1], 30, 8, 8), kRed);
-  EXPECT_EQ(test::PixelAt(drawn[2], 30, 8, 8), kBlue);  // restored to the previous canvas
-  EXPECT_EQ(test::PixelAt(drawn[2], 30, 21, 11), kLime);
-  EXPECT_EQ(test::PixelAt(drawn[3], 30, 21, 11), kWhite);  // restored to the background
+  EXPECT_EQ(test::RgbAt(drawn[1], 30, 8, 8), kRed);
+  EXPECT_EQ(test::RgbAt(drawn[2], 30, 8, 8), kBlue);  // restored to the previous canvas
+  EXPECT_EQ(test::RgbAt(drawn[2], 30, 21, 11), kLime);
+  EXPECT_EQ(test::RgbAt(drawn[3], 30, 21, 11), kWhite);  // restored to the background
   ExpectMatchesLibrary(gif, *animation, 0, 0, 30, 20);
 }
 
@@ -157,10 +157,10 @@ TEST(GifFastPath, TransparencyIsFlattenedOntoWhite) {
   const auto animation = Decode(gif, kLargeBudget);
   ASSERT_TRUE(animation);
   const auto drawn = test::DrawFrames(*animation);
-  EXPECT_EQ(test::PixelAt(drawn[0], 20, 0, 0), kWhite);
-  EXPECT_EQ(test::PixelAt(drawn[0], 20, 10, 10), kRed);
-  EXPECT_EQ(test::PixelAt(drawn[1], 20, 0, 0), kWhite);
-  EXPECT_EQ(test::PixelAt(drawn[1], 20, 10, 10), kBlue);
+  EXPECT_EQ(test::RgbAt(drawn[0], 20, 0, 0), kWhite);
+  EXPECT_EQ(test::RgbAt(drawn[0], 20, 10, 10), kRed);
+  EXPECT_EQ(test::RgbAt(drawn[1], 20, 0, 0), kWhite);
+  EXPECT_EQ(test::RgbAt(drawn[1], 20, 10, 10), kBlue);
   ExpectMatchesLibrary(gif, *animation, 0, 0, 20, 20);
 }
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "facts/image_summary.h"
-#include "tests/unit/imaging/test_images.h"
+#include "tests/support/test_images.h"
 
 namespace zel::test {
 

@@ -51,6 +51,6 @@ std::vector<std::vector<uint8_t>> ReferenceFrames(const std::string& gif, int32_
 double MeanDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b);
 
 // B, G, R of the canvas pixel (x, y) as 0xRRGGBB.
-uint32_t PixelAt(const std::vector<uint8_t>& canvas, int32_t width, int32_t x, int32_t y);
+uint32_t RgbAt(const std::vector<uint8_t>& canvas, int32_t width, int32_t x, int32_t y);
 
 }  // namespace zel::test

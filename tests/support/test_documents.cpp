@@ -1,4 +1,4 @@
-#include "tests/unit/documents/test_documents.h"
+#include "tests/support/test_documents.h"
 
 #include <gtest/gtest.h>
 #include <minizip/zip.h>

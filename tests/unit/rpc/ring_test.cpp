@@ -4,7 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "tests/unit/wire/channel_test_util.h"
+#include "tests/support/channel_test_util.h"
 #include "util/exceptions.h"
 
 namespace {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "client/picture/picture_file.h"
+#include "tests/support/temp_folder.h"
 
 namespace zel::picture {
 namespace {
@@ -23,19 +24,11 @@ using Bytes = std::vector<uint8_t>;
 
 class PictureFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    Magick::InitializeMagick(nullptr);
-    folder_ = fs::temp_directory_path() /
-              ("zel_picture_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-               "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
+  void SetUp() override { Magick::InitializeMagick(nullptr); }
 
-  std::string PathOf(const std::string& name) const { return (folder_ / name).string(); }
+  std::string PathOf(const std::string& name) const { return (folder_.path() / name).string(); }
 
-  fs::path folder_;
+  zel_test::TempFolder folder_;
 };
 
 // A picture with every sample different, so that swapped channels or shifted rows show; an odd

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "gif_test_images.h"
 #include "imaging/gif_fast_path.h"
 #include "imaging/image_decoder.h"
+#include "tests/unit/imaging/gif_test_images.h"
 
 namespace zel {
 namespace {

@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "tests/unit/wire/channel_test_util.h"
+#include "tests/support/channel_test_util.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "service/probe_partial_image.h"
-#include "tests/unit/probes/probe_inputs.h"
+#include "tests/unit/service/probe_inputs.h"
 
 namespace zel::test {
 namespace {
