@@ -76,14 +76,6 @@ bool JoinsPrevious(uint32_t codePoint) {
   return letter != nullptr && letter->forms > 1;
 }
 
-void Append(uint32_t codePoint, std::string& out) {
-  char bytes[4];
-  char* cursor = bytes;
-  int32_t room = 4;
-  const int length = vesku::EncodeUtf8(codePoint, cursor, room);
-  out.append(bytes, static_cast<size_t>(length));
-}
-
 }  // namespace
 
 std::string JoinArabicLetters(const std::string& text) {
@@ -119,7 +111,7 @@ std::string JoinArabicLetters(const std::string& text) {
     const LamAlef* ligature = codePoint == kLam && hasNext ? FindLamAlef(next) : nullptr;
     if (ligature != nullptr) {
       // The marks of the lam follow the ligature that replaces both letters.
-      Append(ligature->isolated + (linkedBefore ? 1 : 0), out);
+      vesku::AppendUtf8(ligature->isolated + (linkedBefore ? 1 : 0), out);
       out.append(text, marksStart, nextAt - marksStart);
       linkedBefore = false;
       at = nextAt + nextUsed;
@@ -129,7 +121,7 @@ std::string JoinArabicLetters(const std::string& text) {
     int form = kIsolated;
     if (letter->forms == 4 && linkedAfter) form = linkedBefore ? kMedial : kInitial;
     if (letter->forms >= 2 && linkedBefore && !linkedAfter) form = kFinal;
-    Append(letter->isolated + static_cast<uint32_t>(form), out);
+    vesku::AppendUtf8(letter->isolated + static_cast<uint32_t>(form), out);
     linkedBefore = JoinsNext(codePoint);
     at += used;
   }

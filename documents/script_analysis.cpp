@@ -86,14 +86,6 @@ void ForEachCharacter(const char* text, size_t length, size_t from, Visit&& visi
   }
 }
 
-void AppendUtf8(uint32_t codePoint, std::string& out) {
-  char bytes[4];
-  char* cursor = bytes;
-  int32_t room = 4;
-  const int length = vesku::EncodeUtf8(codePoint, cursor, room);
-  out.append(bytes, static_cast<size_t>(length));
-}
-
 void ResolveDirections(const std::string& text, ScriptAnalysis& analysis) {
   auto& characters = analysis.characters;
   // Marks are passed over while neutrals are resolved and take the direction of the character
@@ -187,13 +179,13 @@ std::string ToVisualOrder(const ScriptAnalysis& analysis, bool rightToLeftBase) 
   // Pending runs are written back to front: in the backward walk that restores their logical
   // order, in the forward walk it reverses them.
   const auto flush = [&] {
-    for (auto it = pending.rbegin(); it != pending.rend(); ++it) AppendUtf8(*it, out);
+    for (auto it = pending.rbegin(); it != pending.rend(); ++it) vesku::AppendUtf8(*it, out);
     pending.clear();
   };
   const auto place = [&](const ScriptCharacter& entry, Direction written) {
     if (entry.direction == written) {
       flush();
-      AppendUtf8(entry.codePoint, out);
+      vesku::AppendUtf8(entry.codePoint, out);
     } else {
       pending.push_back(entry.codePoint);
     }

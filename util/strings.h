@@ -42,6 +42,9 @@ std::u16string ToWide(const std::string& narrow, uint32_t codePage = kCodePageUt
 // returned; otherwise the bytes are written, `cursor` advances and `remaining` shrinks.
 int EncodeUtf8(uint32_t codePoint, char*& cursor, int32_t& remaining);
 
+// Appends the UTF-8 form of `codePoint` to `out` (U+FFFD above U+10FFFF).
+void AppendUtf8(uint32_t codePoint, std::string& out);
+
 // Decodes the UTF-8 sequence at `bytes` (at most `length` bytes) into `codePoint` and returns the
 // number of bytes consumed: 0 only without input; ill-formed input yields U+FFFD (the rule of
 // platform/utf8.h, which every UTF-8 reader of the system shares).

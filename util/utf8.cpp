@@ -16,6 +16,14 @@ int EncodeUtf8(uint32_t codePoint, char*& cursor, int32_t& remaining) {
   return length;
 }
 
+void AppendUtf8(uint32_t codePoint, std::string& out) {
+  char bytes[4];
+  char* cursor = bytes;
+  int32_t room = 4;
+  const int length = EncodeUtf8(codePoint, cursor, room);
+  out.append(bytes, static_cast<size_t>(length));
+}
+
 int DecodeUtf8(const char* bytes, int32_t length, uint32_t& codePoint) {
   if (bytes == nullptr || length <= 0) return 0;
   const zel::platform::Utf8Sequence sequence =

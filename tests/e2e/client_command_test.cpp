@@ -19,32 +19,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
-}
-
 // Runs zelClient with the shipped host; its output goes to files, so it is never a terminal. The
 // host's work folder is named in `work`, or without `namedWork` left to zelClient, with `work`/tmp
 // as the system's temporary folder.
 HostRun RunClient(const std::vector<std::string>& arguments, const WorkFolder& work,
                   bool namedWork = true) {
-  const fs::path out = work.path() / "client.out";
-  const fs::path err = work.path() / "client.err";
-  const fs::path code = work.path() / "client.code";
   std::string command = namedWork ? "'" ZEL_CLIENT_PATH "' --host '" ZEL_HOST_PATH "' --work '" +
                                         (work.path() / "host").string() + "'"
                                   : "TMPDIR='" + (work.path() / "tmp").string() +
                                         "' '" ZEL_CLIENT_PATH "' --host '" ZEL_HOST_PATH "'";
   for (const std::string& argument : arguments) command += " '" + argument + "'";
-  command += " >'" + out.string() + "' 2>'" + err.string() + "'; echo $? >'" + code.string() + "'";
-  HostRun run;
-  if (std::system(command.c_str()) != 0) return run;
-  run.exitCode = std::stoi(ReadText(code));
-  run.out = ReadText(out);
-  run.err = ReadText(err);
-  return run;
+  return RunCommand(command, work.path(), "client");
 }
 
 std::set<std::string> Names(const fs::path& folder) {

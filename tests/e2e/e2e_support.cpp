@@ -23,6 +23,12 @@ client::HostOptions HostOptionsFor(const WorkFolder& work, bool testHooks) {
   return options;
 }
 
+void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+}
+
 std::string ReadText(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
@@ -55,22 +61,28 @@ void AwaitProcessEnd(int processId) {
   close(descriptor);
 }
 
-HostRun RunHost(const std::vector<std::string>& arguments, const WorkFolder& work,
-                const std::vector<std::string>& environment) {
-  const std::filesystem::path out = work.path() / "run.out";
-  const std::filesystem::path err = work.path() / "run.err";
-  const std::filesystem::path code = work.path() / "run.code";
-  std::string command = "cd '" + work.str() + "' && env";
-  for (const std::string& entry : environment) command += " '" + entry + "'";
-  command += " '" ZEL_HOST_PATH "'";
-  for (const std::string& argument : arguments) command += " '" + argument + "'";
-  command += " >'" + out.string() + "' 2>'" + err.string() + "'; echo $? >'" + code.string() + "'";
+HostRun RunCommand(const std::string& command, const std::filesystem::path& folder,
+                   const std::string& name) {
+  const std::filesystem::path out = folder / (name + ".out");
+  const std::filesystem::path err = folder / (name + ".err");
+  const std::filesystem::path code = folder / (name + ".code");
+  const std::string line = command + " >'" + out.string() + "' 2>'" + err.string() +
+                           "'; echo $? >'" + code.string() + "'";
   HostRun run;
-  if (std::system(command.c_str()) != 0) return run;
+  if (std::system(line.c_str()) != 0) return run;
   run.exitCode = std::stoi(ReadText(code));
   run.out = ReadText(out);
   run.err = ReadText(err);
   return run;
+}
+
+HostRun RunHost(const std::vector<std::string>& arguments, const WorkFolder& work,
+                const std::vector<std::string>& environment) {
+  std::string command = "cd '" + work.str() + "' && env";
+  for (const std::string& entry : environment) command += " '" + entry + "'";
+  command += " '" ZEL_HOST_PATH "'";
+  for (const std::string& argument : arguments) command += " '" + argument + "'";
+  return RunCommand(command, work.path(), "run");
 }
 
 client::FileRef FileOf(const std::vector<uint8_t>& bytes, const std::u16string& name,

@@ -24,12 +24,18 @@ struct HostRun {
   std::string err;
 };
 
+// Runs the shell command `command` with its output, errors and exit code going to files named
+// `name` in `folder`.
+HostRun RunCommand(const std::string& command, const std::filesystem::path& folder,
+                   const std::string& name);
+
 // Runs the shipped host with `arguments` to its end, in `work`, with `environment` ("NAME=value"
 // entries) added to its environment.
 HostRun RunHost(const std::vector<std::string>& arguments, const WorkFolder& work,
                 const std::vector<std::string>& environment = {});
 
 std::string ReadText(const std::filesystem::path& path);
+void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 
 // Returns once the file at `path` holds `text`, however long that takes.
 void AwaitText(const std::filesystem::path& path, const std::string& text);

@@ -165,6 +165,27 @@ TEST(HostLifecycle, DefaultBufferSizeOpensFullSizeChannelsWithHalfAsBudget) {
   EXPECT_EQ(20, reply.height);
 }
 
+// The two channels of a viewer that starts its host by hand, owner-only, removed with the
+// object. `opened` tells whether both opened.
+struct ViewerChannels {
+  static constexpr int32_t kSize = 1 << 20;
+
+  explicit ViewerChannels(std::string channelName) : name(std::move(channelName)) {
+    const platform::SecurityAttributes ownerOnly{0600};
+    opened = replies.Open(vesku::ToWide(name + "_in"), kSize, true, &ownerOnly, u"") == 0 &&
+             requests.Open(vesku::ToWide(name + "_out"), kSize, true, &ownerOnly, u"") == 0;
+  }
+  ~ViewerChannels() {
+    vesku_rpc::CRpcChannel::Remove(vesku::ToWide(name + "_in"), kSize, u"");
+    vesku_rpc::CRpcChannel::Remove(vesku::ToWide(name + "_out"), kSize, u"");
+  }
+
+  const std::string name;
+  vesku_rpc::CRpcChannel replies;
+  vesku_rpc::CRpcChannel requests;
+  bool opened = false;
+};
+
 // Waits until `path` exists, using only system calls: it also runs in children forked from the
 // test. A negative `timeoutMs` waits as long as it takes.
 bool AwaitCreation(int watch, const char* path, int timeoutMs) {
@@ -237,20 +258,18 @@ class ViewerProcess {
 
 TEST(HostLifecycle, EndsWhenItsParentProcessEnds) {
   WorkFolder work;
-  const std::string name = "zel_e2e_parent_" + fs::path(work.path()).filename().string();
-  constexpr int32_t kSize = 1 << 20;
-  const platform::SecurityAttributes ownerOnly{0600};
-  vesku_rpc::CRpcChannel replies;
-  vesku_rpc::CRpcChannel requests;
-  ASSERT_EQ(0, replies.Open(vesku::ToWide(name + "_in"), kSize, true, &ownerOnly, u""));
-  ASSERT_EQ(0, requests.Open(vesku::ToWide(name + "_out"), kSize, true, &ownerOnly, u""));
+  ViewerChannels channels("zel_e2e_parent_" + fs::path(work.path()).filename().string());
+  ASSERT_TRUE(channels.opened);
+  const std::string& name = channels.name;
+  vesku_rpc::CRpcChannel& replies = channels.replies;
 
   // The viewer starts the host without a wait descriptor and ends once the host has taken note
   // of it: the dumps folder is made after that.
   const int watch = inotify_init1(IN_CLOEXEC);
   ASSERT_GE(watch, 0);
   inotify_add_watch(watch, work.path().c_str(), IN_CREATE);
-  ViewerProcess viewer({ZEL_HOST_PATH, name, "1", std::to_string(kSize), work.str()}, "/dev/null");
+  ViewerProcess viewer(
+      {ZEL_HOST_PATH, name, "1", std::to_string(ViewerChannels::kSize), work.str()}, "/dev/null");
   ASSERT_GT(viewer.host(), 0);
   EXPECT_TRUE(AwaitCreation(watch, (work.path() / "dumps").c_str(), -1));
   close(watch);
@@ -259,8 +278,6 @@ TEST(HostLifecycle, EndsWhenItsParentProcessEnds) {
   // The host marks its reply channel closed when it stops.
   AwaitProcessEnd(viewer.host());
   EXPECT_NE(0, replies.Header()->closed);
-  vesku_rpc::CRpcChannel::Remove(vesku::ToWide(name + "_in"), kSize, u"");
-  vesku_rpc::CRpcChannel::Remove(vesku::ToWide(name + "_out"), kSize, u"");
 }
 
 // The flags that let `unshare` make a PID namespace here: none as root, a user namespace
@@ -308,16 +325,13 @@ TEST(HostLifecycle, ServesAViewerThatIsProcessOne) {
 
 TEST(HostLifecycle, EndsWhenItsViewerEndsDuringStartUpUnderASubreaper) {
   WorkFolder work;
-  const std::string name = "zel_e2e_reaper_" + fs::path(work.path()).filename().string();
-  constexpr int32_t kSize = 1 << 20;
-  const platform::SecurityAttributes ownerOnly{0600};
-  vesku_rpc::CRpcChannel replies;
-  vesku_rpc::CRpcChannel requests;
-  ASSERT_EQ(0, replies.Open(vesku::ToWide(name + "_in"), kSize, true, &ownerOnly, u""));
-  ASSERT_EQ(0, requests.Open(vesku::ToWide(name + "_out"), kSize, true, &ownerOnly, u""));
+  ViewerChannels channels("zel_e2e_reaper_" + fs::path(work.path()).filename().string());
+  ASSERT_TRUE(channels.opened);
+  const std::string& name = channels.name;
+  vesku_rpc::CRpcChannel& replies = channels.replies;
 
   // Everything the forked processes use is made before the fork.
-  const std::string size = std::to_string(kSize);
+  const std::string size = std::to_string(ViewerChannels::kSize);
   const std::string folder = work.str();
   const std::string dumps = (work.path() / "dumps").string();
   const char* const argv[] = {ZEL_HOST_PATH, name.c_str(),   "1",
@@ -363,19 +377,14 @@ TEST(HostLifecycle, EndsWhenItsViewerEndsDuringStartUpUnderASubreaper) {
   EXPECT_NE(0, replies.Header()->closed);
   int status = 0;
   waitpid(reaper, &status, 0);
-  vesku_rpc::CRpcChannel::Remove(vesku::ToWide(name + "_in"), kSize, u"");
-  vesku_rpc::CRpcChannel::Remove(vesku::ToWide(name + "_out"), kSize, u"");
 }
 
 TEST(HostLifecycle, EndsWithItsParentEvenWhileARequestRuns) {
   WorkFolder work;
-  const std::string name = "zel_e2e_orphan_" + fs::path(work.path()).filename().string();
-  constexpr int32_t kSize = 1 << 20;
-  const platform::SecurityAttributes ownerOnly{0600};
-  vesku_rpc::CRpcChannel replies;
-  vesku_rpc::CRpcChannel requests;
-  ASSERT_EQ(0, replies.Open(vesku::ToWide(name + "_in"), kSize, true, &ownerOnly, u""));
-  ASSERT_EQ(0, requests.Open(vesku::ToWide(name + "_out"), kSize, true, &ownerOnly, u""));
+  ViewerChannels channels("zel_e2e_orphan_" + fs::path(work.path()).filename().string());
+  ASSERT_TRUE(channels.opened);
+  const std::string& name = channels.name;
+  vesku_rpc::CRpcChannel& requests = channels.requests;
   // A request that holds its listener until the host is ended, waiting for the host.
   const std::optional<vesku_rpc::RpcSlot> hang = requests.Allocate(8);
   ASSERT_TRUE(hang.has_value());
@@ -386,8 +395,8 @@ TEST(HostLifecycle, EndsWithItsParentEvenWhileARequestRuns) {
 
   // The viewer starts the host and ends once the host is inside the request.
   const fs::path out = work.path() / "host.out";
-  ViewerProcess viewer({ZEL_TESTHOOKS_HOST_PATH, name, "1", std::to_string(kSize), work.str()},
-                       out);
+  ViewerProcess viewer(
+      {ZEL_TESTHOOKS_HOST_PATH, name, "1", std::to_string(ViewerChannels::kSize), work.str()}, out);
   ASSERT_GT(viewer.host(), 0);
   AwaitText(out, kHangingText);
   viewer.End();
@@ -395,8 +404,6 @@ TEST(HostLifecycle, EndsWithItsParentEvenWhileARequestRuns) {
   // The host ends with the viewer, and not through its watchdog, which would leave a dump.
   AwaitProcessEnd(viewer.host());
   EXPECT_FALSE(fs::exists(work.path() / "dumps" / "zelHost.dmp"));
-  vesku_rpc::CRpcChannel::Remove(vesku::ToWide(name + "_in"), kSize, u"");
-  vesku_rpc::CRpcChannel::Remove(vesku::ToWide(name + "_out"), kSize, u"");
 }
 
 }  // namespace
