@@ -9,12 +9,9 @@
 #include <vector>
 
 #include "rpc/archive_values.h"
+#include "tests/fuzz/fuzz_check.h"
 
 namespace {
-
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
 
 // Writes what was read into a buffer of exactly the counted size and reads it back.
 void RoundTrip(int32_t number, const std::string& text, vesk::BinaryView block) {
@@ -28,16 +25,16 @@ void RoundTrip(int32_t number, const std::string& text, vesk::BinaryView block) 
   vesk::WriteString(writer, text);
   uint8_t* space = vesk::WriteBinary(writer, block.size);
   if (block.size > 0) std::memcpy(space, block.data, static_cast<size_t>(block.size));
-  Check(writer.dataLen() == size);
+  zel_fuzz::Check(writer.dataLen() == size);
 
   vesk::CArchiveOverBuffer reader(buffer.data(), static_cast<int32_t>(size));
-  Check(vesk::ReadInt(reader) == number);
-  Check(vesk::ReadString(reader) == text);
+  zel_fuzz::Check(vesk::ReadInt(reader) == number);
+  zel_fuzz::Check(vesk::ReadString(reader) == text);
   const vesk::BinaryView back = vesk::ReadBinary(reader);
-  Check(back.size == block.size);
+  zel_fuzz::Check(back.size == block.size);
   if (block.size > 0)
-    Check(std::memcmp(back.data, block.data, static_cast<size_t>(block.size)) == 0);
-  Check(reader.readPos() == reader.dataLen());
+    zel_fuzz::Check(std::memcmp(back.data, block.data, static_cast<size_t>(block.size)) == 0);
+  zel_fuzz::Check(reader.readPos() == reader.dataLen());
 }
 
 }  // namespace
@@ -66,12 +63,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           break;
         case 2: {
           const std::u16string wide = vesk::ReadWideString(archive);
-          Check(wide.size() <= static_cast<size_t>(archive.readPos() - before) / 2);
+          zel_fuzz::Check(wide.size() <= static_cast<size_t>(archive.readPos() - before) / 2);
           break;
         }
         default: {
           const vesk::BinaryView view = vesk::ReadBinary(archive);
-          Check(view.size >= 0 && view.data >= begin && view.data + view.size <= end);
+          zel_fuzz::Check(view.size >= 0 && view.data >= begin && view.data + view.size <= end);
           lastBlock = view;
           break;
         }
@@ -80,8 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       break;
     }
     // A value that was read starts and ends on an 8-byte boundary inside the data.
-    Check(archive.readPos() > before && archive.readPos() <= archive.dataLen());
-    Check((archive.readPos() - before) % 8 == 0);
+    zel_fuzz::Check(archive.readPos() > before && archive.readPos() <= archive.dataLen());
+    zel_fuzz::Check((archive.readPos() - before) % 8 == 0);
   }
   RoundTrip(lastInt, lastString, lastBlock);
   return 0;

@@ -19,6 +19,7 @@
 
 #include "platform/thread.h"
 #include "rpc/rpc_channel.h"
+#include "tests/fuzz/fuzz_check.h"
 #include "util/exceptions.h"
 
 namespace {
@@ -31,18 +32,14 @@ constexpr int32_t kCapacity = 1024;
 constexpr int32_t kGuard = 4096;
 constexpr int32_t kSize = vesku_rpc::kChannelHeaderSize + kCapacity + kGuard;
 
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
-
 // The viewer's side creates the objects; the host's side opens them and sees only kCapacity bytes.
 class Rings {
  public:
   Rings() : name_(u"zelfuzz_ring_" + Number(zel::platform::CurrentProcessId())) {
-    Check(creator_.Open(name_, kSize, true, nullptr, u"") == 0);
+    zel_fuzz::Check(creator_.Open(name_, kSize, true, nullptr, u"") == 0);
     creator_.Header()->capacity = kCapacity;
-    Check(host_.Open(name_, kSize, false, nullptr, u"") == 0);
-    Check(host_.Capacity() == kCapacity);
+    zel_fuzz::Check(host_.Open(name_, kSize, false, nullptr, u"") == 0);
+    zel_fuzz::Check(host_.Capacity() == kCapacity);
     ASAN_POISON_MEMORY_REGION(Data() + kCapacity, kGuard);
   }
   ~Rings() { vesku_rpc::CRpcChannel::Remove(name_, kSize, u""); }
@@ -76,9 +73,9 @@ int32_t Field(const uint8_t* bytes) {
 void CheckSlot(uint8_t* data, const RpcSlot& slot) {
   const auto* message = reinterpret_cast<uint8_t*>(slot.message);
   const auto* payload = static_cast<uint8_t*>(slot.payload);
-  Check(message >= data && message + vesku_rpc::kMessageHeaderSize <= data + kCapacity);
-  Check(payload == message + vesku_rpc::kMessageHeaderSize);
-  Check(slot.length >= 0 && slot.length <= data + kCapacity - payload);
+  zel_fuzz::Check(message >= data && message + vesku_rpc::kMessageHeaderSize <= data + kCapacity);
+  zel_fuzz::Check(payload == message + vesku_rpc::kMessageHeaderSize);
+  zel_fuzz::Check(slot.length >= 0 && slot.length <= data + kCapacity - payload);
 }
 
 }  // namespace
@@ -118,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
         case 1:
           if (std::optional<RpcSlot> slot = channel.Allocate(b)) {
             CheckSlot(data, *slot);
-            Check(slot->length == b);
+            zel_fuzz::Check(slot->length == b);
             std::memset(slot->payload, 0xAB, static_cast<size_t>(slot->length));
             messages.push_back(slot->message);
           }
@@ -142,7 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
       }
     } catch (const vesku_rpc::RpcNoDeliver&) {
     } catch (const std::runtime_error& error) {
-      Check(std::string(error.what()) == "Internal error");
+      zel_fuzz::Check(std::string(error.what()) == "Internal error");
     }
   }
   return 0;

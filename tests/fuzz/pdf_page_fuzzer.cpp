@@ -9,13 +9,10 @@
 
 #include "facts/image_summary.h"
 #include "pdf/first_pdf_page.h"
+#include "tests/fuzz/fuzz_check.h"
 #include "tests/fuzz/fuzz_libraries.h"
 
 namespace {
-
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
 
 int32_t Field(const uint8_t* bytes) {
   int32_t value = 0;
@@ -37,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     zel::MeasureFirstPdfPage(file.data(), static_cast<uint32_t>(file.size()), summary);
   } catch (const std::runtime_error& error) {
-    Check(std::string(error.what()) == "Can't open pdf");
+    zel_fuzz::Check(std::string(error.what()) == "Can't open pdf");
     return 0;
   }
   // Pages that would render to more than a few megapixels cost the fuzzer time, not coverage.
@@ -48,13 +45,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     const auto [bmp, bmpSize] =
         zel::RenderFirstPdfPage(file.data(), static_cast<uint32_t>(file.size()), mimeType, storage);
-    Check(mimeType == "image/bmp" && bmp == storage.data());
-    Check(bmpSize == static_cast<int32_t>(storage.size()) && bmpSize >= 54);
-    Check(Field(bmp + 18) == summary.width && Field(bmp + 22) == -summary.height);
-    Check(int64_t{bmpSize} == 54 + int64_t{summary.width} * summary.height * 4);
+    zel_fuzz::Check(mimeType == "image/bmp" && bmp == storage.data());
+    zel_fuzz::Check(bmpSize == static_cast<int32_t>(storage.size()) && bmpSize >= 54);
+    zel_fuzz::Check(Field(bmp + 18) == summary.width && Field(bmp + 22) == -summary.height);
+    zel_fuzz::Check(int64_t{bmpSize} == 54 + int64_t{summary.width} * summary.height * 4);
   } catch (const std::runtime_error& error) {
-    Check(std::string(error.what()) == "Can't open pdf");
-    Check(mimeType == "application/pdf" && storage.empty());
+    zel_fuzz::Check(std::string(error.what()) == "Can't open pdf");
+    zel_fuzz::Check(mimeType == "application/pdf" && storage.empty());
   }
   return 0;
 }

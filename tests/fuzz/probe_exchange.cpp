@@ -5,6 +5,7 @@
 
 #include "imaging/partial_image_data.h"
 #include "service/probe_partial_image.h"
+#include "tests/fuzz/fuzz_check.h"
 
 namespace zel_fuzz {
 
@@ -12,10 +13,6 @@ namespace {
 
 // The probe never wants more than this from either end.
 constexpr int32_t kMaxNeed = 1 << 20;
-
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
 
 }  // namespace
 
@@ -44,18 +41,18 @@ void RunProbeExchange(const uint8_t* data, size_t size, const std::string& mimeT
     int32_t needTail = 0;
     const int32_t result = zel::ProbeByMime(partial, mimeType, summary, needHead, needTail);
     if (result == zel::kProbeSummaryFilled) {
-      Check(summary.width > 0 && summary.height > 0);
+      zel_fuzz::Check(summary.width > 0 && summary.height > 0);
       return;
     }
-    Check(result == zel::kProbeNeedMore || result == zel::kProbeImpossible);
+    zel_fuzz::Check(result == zel::kProbeNeedMore || result == zel::kProbeImpossible);
     if (result == zel::kProbeImpossible) return;
-    Check(needHead >= 0 && needHead <= total && needHead <= kMaxNeed);
-    Check(needTail >= 0 && needTail <= total && needTail <= kMaxNeed);
-    Check(needHead > headLength || needTail > tailLength);
+    zel_fuzz::Check(needHead >= 0 && needHead <= total && needHead <= kMaxNeed);
+    zel_fuzz::Check(needTail >= 0 && needTail <= total && needTail <= kMaxNeed);
+    zel_fuzz::Check(needHead > headLength || needTail > tailLength);
     headLength = needHead > headLength ? needHead : headLength;
     tailLength = needTail > tailLength ? needTail : tailLength;
   }
-  Check(false);
+  zel_fuzz::Check(false);
 }
 
 }  // namespace zel_fuzz

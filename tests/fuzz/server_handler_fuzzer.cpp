@@ -10,6 +10,7 @@
 #include "rpc/archive_over_buffer.h"
 #include "rpc/server_handler.h"
 #include "service/server_handler.h"
+#include "tests/fuzz/fuzz_check.h"
 #include "tests/fuzz/fuzz_libraries.h"
 
 namespace {
@@ -17,20 +18,16 @@ namespace {
 // Small, so that what any input can make the decoder produce stays cheap.
 constexpr int32_t kByteBudget = 256 * 1024;
 
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
-
 class ExactResponder : public vesku_rpc::IServerResponder {
  public:
   void GetReplyBuffer(vesk::CArchiveOverBuffer& archive, int32_t size, int32_t) override {
     GetReplyBuffer(archive, size);
   }
   void GetReplyBuffer(vesk::CArchiveOverBuffer& archive, int32_t size) override {
-    Check(!asked_);
+    zel_fuzz::Check(!asked_);
     // The pixels fit the budget; the rest is 64 bytes of headers per frame at most, and an input
     // of at most 1 MiB cannot hold a million frames.
-    Check(size >= 8 && size <= kByteBudget + (64 << 20));
+    zel_fuzz::Check(size >= 8 && size <= kByteBudget + (64 << 20));
     asked_ = true;
     buffer_.assign(static_cast<size_t>(size), 0);
     archive.BindForWriting(buffer_.data(), size);

@@ -7,15 +7,8 @@
 #include <vector>
 
 #include "documents/text_to_pdf.h"
+#include "tests/fuzz/fuzz_check.h"
 #include "tests/fuzz/fuzz_libraries.h"
-
-namespace {
-
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   zel_fuzz::SetUpDecodingLibraries();
@@ -40,6 +33,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Decoded text that the writer cannot lay out is a fault of the layout, not of the input.
     std::abort();
   }
-  Check(pdf.size() >= 5 && pdf[0] == '%' && pdf[1] == 'P');
+  zel_fuzz::Check(pdf.size() >= 5 && pdf[0] == '%' && pdf[1] == 'P');
   return 0;
 }

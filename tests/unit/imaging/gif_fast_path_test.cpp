@@ -4,6 +4,7 @@
 
 #include <thread>
 
+#include "imaging/frame_geometry.h"
 #include "tests/unit/imaging/gif_test_images.h"
 
 namespace zel {
@@ -21,6 +22,8 @@ constexpr uint32_t kLime = 0x00FF00;
 std::optional<GifAnimation> Decode(const std::string& gif, int32_t budget) {
   return DecodeGifFast(gif.data(), gif.size(), budget);
 }
+
+FrameRect RectOf(const GifFrame& frame) { return {frame.x, frame.y, frame.width, frame.height}; }
 
 // Every composed frame matches the library's own coalesced frame scaled to the same canvas.
 void ExpectMatchesLibrary(const std::string& gif, const GifAnimation& animation, int32_t left,
@@ -44,17 +47,11 @@ TEST(GifFastPath, CanvasIsTheBoundingBoxOfOffsetFrames) {
   EXPECT_EQ(animation->scale, 1.0);
   ASSERT_EQ(animation->frames.size(), 2u);
   const GifFrame& first = animation->frames[0];
-  EXPECT_EQ(first.x, 0);
-  EXPECT_EQ(first.y, 0);
-  EXPECT_EQ(first.width, 20);
-  EXPECT_EQ(first.height, 16);
+  EXPECT_EQ(RectOf(first), (FrameRect{0, 0, 20, 16}));
   EXPECT_EQ(first.delay, 7);
   // Frame 0 restores to the background, so frame 1 covers frame 0's area as well.
   const GifFrame& second = animation->frames[1];
-  EXPECT_EQ(second.x, 0);
-  EXPECT_EQ(second.y, 0);
-  EXPECT_EQ(second.width, 20);
-  EXPECT_EQ(second.height, 16);
+  EXPECT_EQ(RectOf(second), (FrameRect{0, 0, 20, 16}));
   EXPECT_EQ(second.delay, 9);
   EXPECT_EQ(animation->totalBytes, 2 * 20 * 16 * 4);
   for (const GifFrame& frame : animation->frames) {
@@ -73,10 +70,7 @@ TEST(GifFastPath, LaterFrameKeepsItsOwnRectangle) {
   const auto animation = Decode(gif, kLargeBudget);
   ASSERT_TRUE(animation);
   const GifFrame& second = animation->frames[1];
-  EXPECT_EQ(second.x, 4);
-  EXPECT_EQ(second.y, 2);
-  EXPECT_EQ(second.width, 8);
-  EXPECT_EQ(second.height, 6);
+  EXPECT_EQ(RectOf(second), (FrameRect{4, 2, 8, 6}));
   EXPECT_EQ(animation->totalBytes, (20 * 16 + 8 * 6) * 4);
 }
 
@@ -91,15 +85,9 @@ TEST(GifFastPath, DisposalRestoresBackgroundAndPrevious) {
   ASSERT_EQ(animation->frames.size(), 4u);
   // Frame 2 also covers frame 1's restored area, frame 3 frame 2's.
   const GifFrame& third = animation->frames[2];
-  EXPECT_EQ(third.x, 5);
-  EXPECT_EQ(third.y, 5);
-  EXPECT_EQ(third.width, 19);
-  EXPECT_EQ(third.height, 10);
+  EXPECT_EQ(RectOf(third), (FrameRect{5, 5, 19, 10}));
   const GifFrame& fourth = animation->frames[3];
-  EXPECT_EQ(fourth.x, 0);
-  EXPECT_EQ(fourth.y, 0);
-  EXPECT_EQ(fourth.width, 24);
-  EXPECT_EQ(fourth.height, 14);
+  EXPECT_EQ(RectOf(fourth), (FrameRect{0, 0, 24, 14}));
 
   const auto drawn = test::DrawFrames(*animation);
   EXPECT_EQ(test::RgbAt(drawn[1], 30, 8, 8), kRed);
